@@ -1,0 +1,150 @@
+#include "engines/engine_page.h"
+
+#include <algorithm>
+
+#include "search/encoder.h"
+
+namespace velvane {
+namespace {
+
+constexpr std::string_view kRaw = "{raw}";
+constexpr std::string_view kEncoded = "{enc}";
+constexpr std::string_view kTail = "{tail}";
+
+bool uses_encoded(const UrlTemplate& url) { return url.path.find(kEncoded) != std::string_view::npos; }
+
+// Runs the encoder: the result box always holds the latest encoding.
+const std::string& encode(EncoderScratch& scratch, std::string_view keyword) {
+    scratch.last_encoded = encode_keyword(keyword);
+    return scratch.last_encoded;
+}
+
+// Rows that carry the encoded keyword run the encoder right before they are
+// joined, unless the page already did at the start of its search.
+std::string join_row(const UrlTemplate& url, const PageState& state, EncoderScratch& scratch,
+                     bool already_encoded, std::string_view tail = {}) {
+    if (uses_encoded(url) && !already_encoded) encode(scratch, state.keyword);
+    return build_url(url, state.keyword, scratch.last_encoded, tail);
+}
+
+bool any_checked(const std::vector<bool>& radios) {
+    return std::any_of(radios.begin(), radios.end(), [](bool b) { return b; });
+}
+
+bool checked(const std::vector<bool>& radios, std::size_t i) { return i < radios.size() && radios[i]; }
+
+void list_search(const Engine& engine, const PageState& state, EncoderScratch& scratch,
+                 std::vector<std::string>& urls) {
+    if (engine.encodes_before_list_search) encode(scratch, state.keyword);
+    if (state.list_index < 0 || static_cast<std::size_t>(state.list_index) >= engine.list.size()) return;
+    const ListItem& item = engine.list[static_cast<std::size_t>(state.list_index)];
+    if (state.keyword.empty() && !item.ignores_keyword) return;
+    urls.push_back(join_row(item.url, state, scratch, engine.encodes_before_list_search));
+}
+
+}  // namespace
+
+PageState initial_state(const Engine& engine) {
+    PageState state;
+    state.radios.assign(engine.radios.size(), false);
+    if (engine.radio_checked_at_start < state.radios.size()) state.radios[engine.radio_checked_at_start] = true;
+    if (engine.language_row) {
+        state.languages.assign(engine.language_row->radios.size(), false);
+        if (engine.language_row->checked_at_start < state.languages.size())
+            state.languages[engine.language_row->checked_at_start] = true;
+    }
+    state.language_row_visible = engine.language_row != nullptr;
+    state.extra_button_visible = engine.extra_button != nullptr;
+    return state;
+}
+
+std::string build_url(const UrlTemplate& url, std::string_view raw_keyword, std::string_view encoded_keyword,
+                      std::string_view tail) {
+    const std::string_view host = host_of(url.host);
+    std::string out;
+    out.reserve(7 + host.size() + url.path.size() + 2 * (raw_keyword.size() + encoded_keyword.size()) + tail.size());
+    out += "http://";
+    out += host;
+    std::string_view rest = url.path;
+    while (!rest.empty()) {
+        const auto brace = rest.find('{');
+        out += rest.substr(0, brace);
+        if (brace == std::string_view::npos) break;
+        rest.remove_prefix(brace);
+        if (rest.starts_with(kRaw)) {
+            out += raw_keyword;
+            rest.remove_prefix(kRaw.size());
+        } else if (rest.starts_with(kEncoded)) {
+            out += encoded_keyword;
+            rest.remove_prefix(kEncoded.size());
+        } else if (rest.starts_with(kTail)) {
+            out += tail;
+            rest.remove_prefix(kTail.size());
+        } else {
+            out += '{';
+            rest.remove_prefix(1);
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> page_search(const Engine& engine, PageState& state, EncoderScratch& scratch) {
+    std::vector<std::string> urls;
+    if (engine.encodes_before_page_search) encode(scratch, state.keyword);
+    if (state.keyword.empty()) {
+        urls.push_back(build_url(engine.home, {}, {}));
+        return urls;
+    }
+    // Each checked radio launches its own row; with one checked radio in the
+    // group that is one URL.
+    for (std::size_t i = 0; i < engine.radios.size(); ++i) {
+        if (!checked(state.radios, i)) continue;
+        const CategoryRadio& radio = engine.radios[i];
+        if (radio.url.path.find(kTail) != std::string_view::npos && engine.language_row) {
+            for (std::size_t l = 0; l < engine.language_row->radios.size(); ++l)
+                if (checked(state.languages, l))
+                    urls.push_back(join_row(radio.url, state, scratch, engine.encodes_before_page_search,
+                                            engine.language_row->radios[l].tail));
+        } else {
+            urls.push_back(join_row(radio.url, state, scratch, engine.encodes_before_page_search));
+        }
+        if (radio.hides_language_row_after_search) state.language_row_visible = false;
+    }
+    // List mode: no radio checked, the list item is the category.
+    if (!any_checked(state.radios)) list_search(engine, state, scratch, urls);
+    return urls;
+}
+
+std::vector<std::string> list_pick(const Engine& engine, PageState& state, EncoderScratch& scratch) {
+    std::fill(state.radios.begin(), state.radios.end(), false);
+    if (engine.language_row) state.language_row_visible = false;
+    if (engine.extra_button) state.extra_button_visible = false;
+    std::vector<std::string> urls;
+    list_search(engine, state, scratch, urls);
+    return urls;
+}
+
+std::vector<std::string> extra_button_search(const Engine& engine, const PageState& state) {
+    if (!engine.extra_button) return {};
+    return {build_url(engine.extra_button->url, state.keyword, {})};
+}
+
+void radio_clicked(const Engine& engine, PageState& state, std::size_t radio) {
+    if (radio >= engine.radios.size()) return;
+    std::fill(state.radios.begin(), state.radios.end(), false);
+    state.radios[radio] = true;
+    switch (engine.radios[radio].on_click) {
+    case RadioClick::ShowExtras:
+        if (engine.language_row) state.language_row_visible = true;
+        if (engine.extra_button) state.extra_button_visible = true;
+        break;
+    case RadioClick::HideExtras:
+        state.language_row_visible = false;
+        state.extra_button_visible = false;
+        break;
+    case RadioClick::Nothing:
+        break;
+    }
+}
+
+}  // namespace velvane

@@ -1,0 +1,150 @@
+// An engine page as data, and the one page algorithm that reads it.
+//
+// Each engine unit (baidu.cpp, google.cpp, ...) is a table of its controls,
+// categories and URL templates. The Win32 shell builds the page's controls
+// from the table, reads their state into a PageState, calls the algorithm and
+// applies what it returns: URLs to launch, radios to uncheck, controls to hide.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engines/hosts.h"
+
+namespace velvane {
+
+// Pixels at 96 DPI, relative to the tab control's top-left corner (or, for the
+// language radios, to their group box).
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+// "http://" + host + path. The path is literal except for three placeholders:
+//   {raw}   the keyword exactly as typed
+//   {enc}   the encoded keyword (every UTF-8 byte as %XX)
+//   {tail}  the language tail of a checked language radio (Google's web row)
+// Templates never contain a brace otherwise.
+struct UrlTemplate {
+    HostRole host = HostRole::Count;
+    std::string_view path = {};
+};
+
+// What a click on a category radio does besides checking it.
+enum class RadioClick : unsigned char { Nothing, ShowExtras, HideExtras };
+
+struct CategoryRadio {
+    std::string_view name;  // control name, e.g. "百度_网页"
+    std::string_view caption;
+    Rect rect;
+    UrlTemplate url;
+    RadioClick on_click = RadioClick::Nothing;
+    // After the page search has launched this row, the language row is hidden
+    // (Google's image row).
+    bool hides_language_row_after_search = false;
+};
+
+struct LanguageRadio {
+    std::string_view name;
+    std::string_view caption;
+    Rect rect;  // within the group box
+    std::string_view tail;
+};
+
+// A second, independent radio group inside a group box (Google's language row).
+struct LanguageRow {
+    std::string_view name;  // the group box, e.g. "分组框1"
+    Rect rect;
+    std::span<const LanguageRadio> radios;
+    std::size_t checked_at_start = 0;
+};
+
+struct ListItem {
+    std::string_view caption;
+    UrlTemplate url;
+    // Opens its URL even with an empty keyword (the translation items).
+    bool ignores_keyword = false;
+};
+
+// A second button that searches its own template with the raw keyword and no
+// empty test (Google's "手气不错").
+struct ExtraButton {
+    std::string_view name;
+    std::string_view caption;
+    Rect rect;
+    UrlTemplate url;
+};
+
+struct Engine {
+    std::string_view tab_caption = {};
+    int image = 0;  // index into the tab image list
+
+    std::span<const CategoryRadio> radios = {};
+    std::size_t radio_checked_at_start = 0;
+
+    std::string_view list_name = {};
+    Rect list_rect = {};
+    std::span<const ListItem> list = {};
+
+    std::string_view edit_name = {};
+    Rect edit_rect = {};
+    int edit_font_px = 15;
+
+    std::string_view button_name = {};
+    std::string_view button_caption = {};
+    Rect button_rect = {};
+
+    UrlTemplate home = {};
+
+    // The page search runs the encoder before the empty-keyword test, and the
+    // list search before anything else; the result box then holds the
+    // keyword's encoding even when nothing used it.
+    bool encodes_before_page_search = false;
+    bool encodes_before_list_search = false;
+
+    const LanguageRow* language_row = nullptr;  // null: the page has none
+    const ExtraButton* extra_button = nullptr;  // null: the page has none
+};
+
+inline constexpr int kNoListItem = -1;
+
+// The state a page keeps in its controls.
+struct PageState {
+    std::string keyword;  // UTF-8, exactly as typed
+    std::vector<bool> radios;
+    std::vector<bool> languages;
+    int list_index = kNoListItem;
+    bool language_row_visible = true;
+    bool extra_button_visible = true;
+};
+
+// The role of the hidden result box: the last encoded keyword, shared by all
+// pages. Only the encoder writes it.
+struct EncoderScratch {
+    std::string last_encoded;
+};
+
+PageState initial_state(const Engine& engine);
+
+std::string build_url(const UrlTemplate& url, std::string_view raw_keyword,
+                      std::string_view encoded_keyword, std::string_view tail = {});
+
+// The page's button or Enter in its keyword box.
+std::vector<std::string> page_search(const Engine& engine, PageState& state,
+                                     EncoderScratch& scratch);
+
+// The user picked a list item (state.list_index already holds it): the radios
+// are cleared, then the list category is searched.
+std::vector<std::string> list_pick(const Engine& engine, PageState& state,
+                                   EncoderScratch& scratch);
+
+// The extra button (Google's lucky search). Empty when the engine has none.
+std::vector<std::string> extra_button_search(const Engine& engine, const PageState& state);
+
+// A category radio was clicked: it is checked, the others are not, and the
+// language row and extra button are shown or hidden as the radio says.
+void radio_clicked(const Engine& engine, PageState& state, std::size_t radio);
+
+}  // namespace velvane
