@@ -1,0 +1,474 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "app/control_ids.h"
+#include "engines/engines.h"
+#include "resources/resource.h"
+#include "search/launch.h"
+
+namespace velvane {
+namespace {
+
+constexpr wchar_t kCaption[] = L"Velvane";
+
+// The window's outer frame at 96 DPI.
+constexpr Rect kWindowRect = {50, 50, 480, 177};
+// The tab control within the client area.
+constexpr Rect kTabRect = {8, 8, 456, 136};
+
+constexpr int kRadioFontPx = 14;
+constexpr int kTabFontPx = 12;
+
+UniqueFont make_simsun(int pixel_height) {
+    return UniqueFont(CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+}
+
+}  // namespace
+
+MainWindow* MainWindow::create(HINSTANCE instance, int show) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = window_proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VELVANE));
+    if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VELVANE), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = VELVANE_MAIN_WINDOW_CLASS;
+    if (!RegisterClassExW(&wc)) return nullptr;
+
+    auto* window = new MainWindow(instance);
+    HDC screen = GetDC(nullptr);
+    window->dpi_ = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+
+    // A fixed single border with a title bar: the user cannot resize it.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, VELVANE_MAIN_WINDOW_CLASS, kCaption, style,
+                                window->px(kWindowRect.left), window->px(kWindowRect.top),
+                                window->px(kWindowRect.width), window->px(kWindowRect.height), nullptr, nullptr,
+                                instance, window);
+    if (!hwnd) {
+        delete window;
+        return nullptr;
+    }
+    ShowWindow(hwnd, show);
+    UpdateWindow(hwnd);
+    return window;
+}
+
+LRESULT CALLBACK MainWindow::window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) noexcept {
+    MainWindow* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, msg, wparam, lparam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        const LRESULT result = DefWindowProcW(hwnd, msg, wparam, lparam);
+        delete self;
+        return result;
+    }
+    return self->handle(msg, wparam, lparam);
+}
+
+LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
+    switch (msg) {
+    case WM_CREATE:
+        on_create();
+        return 0;
+    case WM_COMMAND:
+        on_command(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+        return 0;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+        if (header->hwndFrom == tab_ && header->code == TCN_SELCHANGE) on_page_switch();
+        break;
+    }
+    case WM_CTLCOLORSTATIC: {
+        // Category radios: black text on white.
+        HWND control = reinterpret_cast<HWND>(lparam);
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        for (const Page& page : pages_) {
+            if (std::find(page.radios.begin(), page.radios.end(), control) != page.radios.end()) {
+                SetTextColor(dc, RGB(0, 0, 0));
+                SetBkColor(dc, RGB(255, 255, 255));
+                return reinterpret_cast<LRESULT>(white_brush_.get());
+            }
+        }
+        break;
+    }
+    case WM_ACTIVATE:
+        // Hiding and showing the window brings the focus back where it was.
+        if (LOWORD(wparam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus)) focus_before_deactivation_ = focus;
+        } else if (focus_before_deactivation_ && IsWindow(focus_before_deactivation_) &&
+                   IsWindowVisible(focus_before_deactivation_)) {
+            SetFocus(focus_before_deactivation_);
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        on_close();
+        break;  // the close proceeds
+    case WM_DESTROY:
+        on_destroy();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, msg, wparam, lparam);
+}
+
+void MainWindow::make_fonts() {
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+        default_font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    radio_font_ = make_simsun(px(kRadioFontPx));
+    edit_font_ = make_simsun(px(15));
+    baidu_edit_font_ = make_simsun(px(14));
+    tab_font_ = make_simsun(px(kTabFontPx));
+    white_brush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+}
+
+void MainWindow::on_create() {
+    make_fonts();
+    menu_.reset(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
+    build_tab_control();
+    const auto engines = all_engines();
+    pages_.resize(engines.size());
+    for (std::size_t i = 0; i < engines.size(); ++i) build_page(static_cast<int>(i), *engines[i]);
+    show_page(0);
+    // Typing goes into the Baidu keyword box at once.
+    if (!pages_.empty() && pages_[0].edit) SetFocus(pages_[0].edit);
+}
+
+void MainWindow::build_tab_control() {
+    tab_ = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"",
+                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP,
+                           px(kTabRect.left), px(kTabRect.top), px(kTabRect.width), px(kTabRect.height), hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kTabControl)), instance_, nullptr);
+    SendMessageW(tab_, WM_SETFONT, reinterpret_cast<WPARAM>(tab_font_.get()), FALSE);
+
+    const int icon = px(16);
+    tab_images_ = ImageList_Create(icon, icon, ILC_COLOR32 | ILC_MASK, 8, 0);
+    if (HBITMAP strip = static_cast<HBITMAP>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(IDB_TAB_IMAGES), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
+        ImageList_Add(tab_images_, strip, nullptr);
+        DeleteObject(strip);
+    }
+    TabCtrl_SetImageList(tab_, tab_images_);
+
+    const auto engines = all_engines();
+    for (std::size_t i = 0; i < engines.size(); ++i) {
+        std::wstring caption = to_wide(engines[i]->tab_caption);
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.pszText = caption.data();
+        item.iImage = engines[i]->image;
+        SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    SetWindowSubclass(tab_, tab_proc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+HWND MainWindow::make_control(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, DWORD ex_style,
+                              const Rect& rect, int id, HFONT font) {
+    HWND control = CreateWindowExW(ex_style, cls, to_wide(text).c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
+                                   px(rect.left), px(rect.top), px(rect.width), px(rect.height), parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void MainWindow::build_page(int index, const Engine& engine) {
+    Page& page = pages_[static_cast<std::size_t>(index)];
+    page.engine = &engine;
+    const PageState start = initial_state(engine);
+
+    for (std::size_t r = 0; r < engine.radios.size(); ++r) {
+        const CategoryRadio& radio = engine.radios[r];
+        const DWORD style = BS_AUTORADIOBUTTON | (r == 0 ? WS_GROUP | WS_TABSTOP : 0);
+        HWND hwnd = make_control(tab_, WC_BUTTONW, radio.caption, style, 0, radio.rect,
+                                 ids::radio(index, static_cast<int>(r)), radio_font_.get());
+        SendMessageW(hwnd, BM_SETCHECK, start.radios[r] ? BST_CHECKED : BST_UNCHECKED, 0);
+        page.radios.push_back(hwnd);
+        page.controls.push_back(hwnd);
+    }
+
+    if (!engine.list.empty()) {
+        // A list the user can only pick from; the drop-down shows every item.
+        Rect rect = engine.list_rect;
+        rect.height += static_cast<int>(engine.list.size()) * 18 + 8;
+        page.list = make_control(tab_, WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP, 0,
+                                 rect, ids::list(index), default_font_.get());
+        for (const ListItem& item : engine.list)
+            SendMessageW(page.list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(to_wide(item.caption).c_str()));
+        SendMessageW(page.list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        page.controls.push_back(page.list);
+    }
+
+    if (!engine.edit_name.empty()) {
+        HFONT font = engine.edit_font_px == 14 ? baidu_edit_font_.get() : edit_font_.get();
+        page.edit = make_control(tab_, WC_EDITW, "", ES_AUTOHSCROLL | WS_GROUP | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                                 engine.edit_rect, ids::edit(index), font);
+        SendMessageW(page.edit, EM_SETLIMITTEXT, 0, 0);  // no length limit
+        SetWindowSubclass(page.edit, edit_proc, static_cast<UINT_PTR>(index), reinterpret_cast<DWORD_PTR>(this));
+        page.controls.push_back(page.edit);
+    }
+
+    if (!engine.button_name.empty()) {
+        page.button = make_control(tab_, WC_BUTTONW, engine.button_caption, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP,
+                                   0, engine.button_rect, ids::button(index), default_font_.get());
+        page.controls.push_back(page.button);
+    }
+
+    if (const ExtraButton* extra = engine.extra_button) {
+        page.extra_button = make_control(tab_, WC_BUTTONW, extra->caption, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
+                                         extra->rect, ids::extra_button(index), default_font_.get());
+        page.controls.push_back(page.extra_button);
+    }
+
+    if (const LanguageRow* row = engine.language_row) {
+        page.group_box = make_control(tab_, WC_BUTTONW, "", BS_GROUPBOX | WS_GROUP, WS_EX_CONTROLPARENT, row->rect,
+                                      ids::group_box(index), default_font_.get());
+        SetWindowSubclass(page.group_box, group_box_proc, 0, reinterpret_cast<DWORD_PTR>(this));
+        for (std::size_t l = 0; l < row->radios.size(); ++l) {
+            const DWORD style = BS_AUTORADIOBUTTON | WS_VISIBLE | (l == 0 ? WS_GROUP | WS_TABSTOP : 0);
+            HWND hwnd = make_control(page.group_box, WC_BUTTONW, row->radios[l].caption, style, 0,
+                                     row->radios[l].rect, ids::language(index, static_cast<int>(l)),
+                                     default_font_.get());
+            SendMessageW(hwnd, BM_SETCHECK, start.languages[l] ? BST_CHECKED : BST_UNCHECKED, 0);
+            page.languages.push_back(hwnd);
+        }
+        page.controls.push_back(page.group_box);
+    }
+    page.language_row_visible = start.language_row_visible;
+    page.extra_button_visible = start.extra_button_visible;
+}
+
+int MainWindow::current_page() const { return static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0)); }
+
+void MainWindow::show_page(int index) {
+    for (std::size_t p = 0; p < pages_.size(); ++p) {
+        const bool shown = static_cast<int>(p) == index;
+        for (HWND control : pages_[p].controls) ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
+        if (shown) apply_visibility(pages_[p]);
+    }
+}
+
+void MainWindow::apply_visibility(Page& page) {
+    const bool page_shown = !pages_.empty() && &pages_[static_cast<std::size_t>(std::max(0, current_page()))] == &page;
+    if (page.group_box) ShowWindow(page.group_box, page_shown && page.language_row_visible ? SW_SHOWNA : SW_HIDE);
+    if (page.extra_button)
+        ShowWindow(page.extra_button, page_shown && page.extra_button_visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void MainWindow::on_page_switch() {
+    const int index = current_page();
+    if (index < 0 || index >= static_cast<int>(pages_.size())) return;
+    show_page(index);
+    // A keyword is never carried from one visit of a page to the next.
+    if (HWND edit = pages_[static_cast<std::size_t>(index)].edit) SetWindowTextW(edit, L"");
+}
+
+PageState MainWindow::read_state(const Page& page) const {
+    PageState state;
+    if (page.edit) state.keyword = to_utf8(window_text(page.edit));
+    for (HWND radio : page.radios) state.radios.push_back(SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    for (HWND radio : page.languages)
+        state.languages.push_back(SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    if (page.list) {
+        const LRESULT selected = SendMessageW(page.list, CB_GETCURSEL, 0, 0);
+        state.list_index = selected == CB_ERR ? kNoListItem : static_cast<int>(selected);
+    }
+    state.language_row_visible = page.language_row_visible;
+    state.extra_button_visible = page.extra_button_visible;
+    return state;
+}
+
+void MainWindow::apply_state(Page& page, const PageState& state) {
+    for (std::size_t r = 0; r < page.radios.size() && r < state.radios.size(); ++r) {
+        const bool checked = SendMessageW(page.radios[r], BM_GETCHECK, 0, 0) == BST_CHECKED;
+        if (checked != state.radios[r])
+            SendMessageW(page.radios[r], BM_SETCHECK, state.radios[r] ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    page.language_row_visible = state.language_row_visible;
+    page.extra_button_visible = state.extra_button_visible;
+    apply_visibility(page);
+}
+
+void MainWindow::launch_all(const std::vector<std::string>& urls) {
+    for (const std::string& url : urls) launch_url(url);
+}
+
+void MainWindow::page_search(int index) {
+    Page& page = pages_[static_cast<std::size_t>(index)];
+    PageState state = read_state(page);
+    const auto urls = velvane::page_search(*page.engine, state, scratch_);
+    apply_state(page, state);
+    launch_all(urls);
+}
+
+void MainWindow::list_pick(int index) {
+    Page& page = pages_[static_cast<std::size_t>(index)];
+    PageState state = read_state(page);
+    const auto urls = velvane::list_pick(*page.engine, state, scratch_);
+    apply_state(page, state);
+    launch_all(urls);
+}
+
+void MainWindow::extra_button_search(int index) {
+    Page& page = pages_[static_cast<std::size_t>(index)];
+    launch_all(velvane::extra_button_search(*page.engine, read_state(page)));
+}
+
+void MainWindow::radio_clicked(int index, std::size_t radio) {
+    Page& page = pages_[static_cast<std::size_t>(index)];
+    PageState state = read_state(page);
+    velvane::radio_clicked(*page.engine, state, radio);
+    apply_state(page, state);
+}
+
+void MainWindow::on_command(int id, int code, HWND control) {
+    if (!control) {  // a menu command
+        // The commands of 菜单 arrive here; each has its own handler.
+        return;
+    }
+    if (id < ids::kPageBase) return;
+    const int page = (id - ids::kPageBase) / ids::kPageStride;
+    const int slot = (id - ids::kPageBase) % ids::kPageStride;
+    if (page < 0 || page >= static_cast<int>(pages_.size())) return;
+    const Page& p = pages_[static_cast<std::size_t>(page)];
+
+    if (slot == ids::kButtonSlot && code == BN_CLICKED) {
+        page_search(page);
+    } else if (slot == ids::kExtraButtonSlot && code == BN_CLICKED) {
+        extra_button_search(page);
+    } else if (slot == ids::kListSlot && code == CBN_SELCHANGE) {
+        list_pick(page);
+    } else if (slot >= ids::kRadioSlot && slot < ids::kRadioSlot + static_cast<int>(p.radios.size()) &&
+               code == BN_CLICKED) {
+        radio_clicked(page, static_cast<std::size_t>(slot - ids::kRadioSlot));
+    }
+}
+
+void MainWindow::show_menu() {
+    if (!menu_) return;
+    HMENU popup = GetSubMenu(menu_.get(), 0);
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(hwnd_);
+    TrackPopupMenuEx(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, hwnd_, nullptr);
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+bool MainWindow::is_hand_control(HWND control) const {
+    for (const Page& page : pages_) {
+        if (control == page.button || control == page.extra_button) return true;
+        if (std::find(page.radios.begin(), page.radios.end(), control) != page.radios.end()) return true;
+        if (std::find(page.languages.begin(), page.languages.end(), control) != page.languages.end()) return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK MainWindow::tab_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                      DWORD_PTR data) noexcept {
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+        // The page controls are the tab control's children; their window is the main window.
+        return SendMessageW(self->hwnd_, msg, wparam, lparam);
+    case WM_SETCURSOR:
+        if (self->is_hand_control(reinterpret_cast<HWND>(wparam))) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    case WM_RBUTTONDOWN:
+        self->show_menu();
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, tab_proc, 0);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
+LRESULT CALLBACK MainWindow::group_box_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                            DWORD_PTR) noexcept {
+    switch (msg) {
+    case WM_NCHITTEST:
+        // The frame is a control of its own: a right click on it is not a click on the tab control.
+        return HTCLIENT;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, group_box_proc, 0);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
+LRESULT CALLBACK MainWindow::edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                       DWORD_PTR data) noexcept {
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        // The pointer over the keyword box gives it the focus, without a click.
+        if (GetFocus() != hwnd) SetFocus(hwnd);
+        break;
+    case WM_GETDLGCODE:
+        // Enter belongs to the keyword box, not to the keyboard navigation.
+        if (lparam && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
+            reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN)
+            return DefSubclassProc(hwnd, msg, wparam, lparam) | DLGC_WANTALLKEYS;
+        break;
+    case WM_KEYDOWN:
+        // Enter searches whatever modifier keys are held; the key still reaches the box.
+        if (wparam == VK_RETURN) self->page_search(static_cast<int>(id));
+        break;
+    case WM_CHAR:
+        // A single-line box has nothing to do with Enter's character but beep.
+        if (wparam == L'\r' || wparam == L'\n') return 0;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, edit_proc, id);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
+void MainWindow::on_close() {
+    // The close query: the hotkey is given back before the window goes.
+}
+
+void MainWindow::on_destroy() {
+    if (tab_images_) {
+        TabCtrl_SetImageList(tab_, nullptr);
+        ImageList_Destroy(tab_images_);
+        tab_images_ = nullptr;
+    }
+    PostQuitMessage(0);
+}
+
+}  // namespace velvane

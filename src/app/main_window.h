@@ -1,0 +1,97 @@
+// The main window: caption "Velvane", the tab control 高级选择夹1 with one page
+// per engine, and the conventions all pages share.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <vector>
+
+#include "app/win_util.h"
+#include "engines/engine_page.h"
+
+namespace velvane {
+
+class MainWindow {
+public:
+    // Creates and shows the window; null when the window could not be made.
+    static MainWindow* create(HINSTANCE instance, int show);
+
+    HWND hwnd() const { return hwnd_; }
+
+    // Pops up 菜单 at the mouse pointer.
+    void show_menu();
+
+private:
+    struct Page {
+        const Engine* engine = nullptr;
+        std::vector<HWND> radios;
+        std::vector<HWND> languages;
+        HWND list = nullptr;
+        HWND edit = nullptr;
+        HWND button = nullptr;
+        HWND extra_button = nullptr;
+        HWND group_box = nullptr;
+        std::vector<HWND> controls;  // every top-level control of the page
+        bool language_row_visible = true;
+        bool extra_button_visible = true;
+    };
+
+    explicit MainWindow(HINSTANCE instance) : instance_(instance) {}
+
+    static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) noexcept;
+    static LRESULT CALLBACK tab_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                     DWORD_PTR data) noexcept;
+    static LRESULT CALLBACK edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                      DWORD_PTR data) noexcept;
+    static LRESULT CALLBACK group_box_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                           DWORD_PTR data) noexcept;
+
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam);
+    void on_create();
+    void on_command(int id, int code, HWND control);
+    void on_page_switch();
+    void on_close();
+    void on_destroy();
+
+    void make_fonts();
+    void build_tab_control();
+    void build_page(int index, const Engine& engine);
+    HWND make_control(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, DWORD ex_style,
+                      const Rect& rect, int id, HFONT font);
+    void show_page(int index);
+    int current_page() const;
+
+    PageState read_state(const Page& page) const;
+    void apply_state(Page& page, const PageState& state);
+    void apply_visibility(Page& page);
+    void launch_all(const std::vector<std::string>& urls);
+
+    void page_search(int page);
+    void list_pick(int page);
+    void extra_button_search(int page);
+    void radio_clicked(int page, std::size_t radio);
+
+    bool is_hand_control(HWND control) const;
+    int px(int value) const { return MulDiv(value, dpi_, 96); }
+
+    HINSTANCE instance_;
+    HWND hwnd_ = nullptr;
+    HWND tab_ = nullptr;
+    HWND focus_before_deactivation_ = nullptr;
+    int dpi_ = 96;
+    std::vector<Page> pages_;
+    EncoderScratch scratch_;
+
+    UniqueFont default_font_;
+    UniqueFont radio_font_;
+    UniqueFont edit_font_;
+    UniqueFont baidu_edit_font_;
+    UniqueFont tab_font_;
+    UniqueBrush white_brush_;
+    UniqueMenu menu_;
+    HIMAGELIST tab_images_ = nullptr;
+};
+
+}  // namespace velvane

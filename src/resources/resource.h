@@ -1,0 +1,13 @@
+/* Resource identifiers, shared by velvane.rc and the C++ code. Plain C. */
+#pragma once
+
+#define IDI_VELVANE 1
+#define IDR_MAIN_MENU 100
+#define IDB_TAB_IMAGES 101
+#define IDR_ABOUT_GIF 102
+
+/* Commands of the pop-up menu 菜单 */
+#define IDM_HOTKEY_SETTINGS 40001 /* 快捷键设置 */
+#define IDM_RUN_AT_STARTUP 40002  /* 开机自动运行 */
+#define IDM_ABOUT 40003           /* 关于作者 */
+#define IDM_EXIT 40004            /* 退出程序 */
