@@ -2,10 +2,45 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/control_ids.h"
 #include "app/main_window.h"
+#include "app/win_util.h"
 #include "search/launch.h"
 
+namespace {
+
+constexpr wchar_t kInstanceMutex[] = L"Local\\Velvane.SingleInstance";
+
+// A second start shows the running instance's window instead of adding a
+// second tray icon and a second, failing hotkey registration.
+bool hand_over_to_running_instance() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (HWND running = FindWindowW(VELVANE_MAIN_WINDOW_CLASS, nullptr)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(running, &process);
+            AllowSetForegroundWindow(process);
+            PostMessageW(running, velvane::MainWindow::show_request_message(), 0, 0);
+            return true;
+        }
+        Sleep(100);  // the first instance is still creating its window
+    }
+    return false;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    // DLLs loaded by name come from the system directory only, never from the
+    // current or program directory where a planted copy could wait.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    SetDllDirectoryW(L"");
+
+    velvane::UniqueHandle instance_mutex(CreateMutexW(nullptr, FALSE, kInstanceMutex));
+    if (instance_mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        hand_over_to_running_instance();
+        return 0;
+    }
+
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "app/control_ids.h"
+#include "app/run_at_startup_win.h"
+#include "app/skin_win.h"
 #include "engines/engines.h"
 #include "resources/resource.h"
 #include "search/launch.h"
@@ -19,6 +21,11 @@ constexpr wchar_t kCaption[] = L"Velvane";
 constexpr Rect kWindowRect = {50, 50, 480, 177};
 // The tab control within the client area.
 constexpr Rect kTabRect = {8, 8, 456, 136};
+
+// Posted at the end of creation: the work that must not hold up the window.
+constexpr UINT kStartupMessage = WM_APP + 2;
+constexpr UINT_PTR kTrayRetryTimer = 1;
+constexpr int kTrayAttempts = 20;
 
 constexpr int kRadioFontPx = 14;
 constexpr int kTabFontPx = 12;
@@ -121,6 +128,18 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
             return 0;
         }
         break;
+    case kStartupMessage:
+        on_startup();
+        return 0;
+    case WM_HOTKEY:
+        on_hotkey(static_cast<int>(wparam));
+        return 0;
+    case TrayIcon::kCallbackMessage:
+        on_tray(lparam);
+        return 0;
+    case WM_TIMER:
+        if (wparam == kTrayRetryTimer) install_tray_icon();
+        return 0;
     case WM_CLOSE:
         on_close();
         break;  // the close proceeds
@@ -128,9 +147,23 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         on_destroy();
         return 0;
     default:
+        if (msg == taskbar_created_ && taskbar_created_ != 0) {
+            // Explorer restarted: its notification area has forgotten our icon.
+            tray_.re_add();
+            return 0;
+        }
+        if (msg == show_request_message()) {
+            show_from_elsewhere();
+            return 0;
+        }
         break;
     }
     return DefWindowProcW(hwnd_, msg, wparam, lparam);
+}
+
+UINT MainWindow::show_request_message() {
+    static const UINT message = RegisterWindowMessageW(L"Velvane.ShowMainWindow");
+    return message;
 }
 
 void MainWindow::make_fonts() {
@@ -153,8 +186,85 @@ void MainWindow::on_create() {
     pages_.resize(engines.size());
     for (std::size_t i = 0; i < engines.size(); ++i) build_page(static_cast<int>(i), *engines[i]);
     show_page(0);
+    taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
+
+    // The created event, in its order: skin, settings path, hotkey, focus,
+    // then the startup work, which does not hold up the window.
+    program_directory_ = program_directory();
+    attach_skin(program_directory_);
+    settings_path_ = program_directory_ + L"\\Setup.ini";
+    hotkey_ = load_hotkey(settings_path_);
+    hotkey_registered_ = global_hotkey_.register_for(hwnd_, hotkey_);
     // Typing goes into the Baidu keyword box at once.
     if (!pages_.empty() && pages_[0].edit) SetFocus(pages_[0].edit);
+    PostMessageW(hwnd_, kStartupMessage, 0, 0);
+}
+
+void MainWindow::on_startup() {
+    install_tray_icon();
+    if (HMENU popup = menu_ ? GetSubMenu(menu_.get(), 0) : nullptr) {
+        const RegistryRunKeys run_keys;
+        CheckMenuItem(popup, IDM_RUN_AT_STARTUP,
+                      MF_BYCOMMAND | (run_at_startup_enabled(run_keys) ? MF_CHECKED : MF_UNCHECKED));
+    }
+}
+
+void MainWindow::install_tray_icon() {
+    KillTimer(hwnd_, kTrayRetryTimer);
+    if (tray_.shown()) return;
+    HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
+    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICON));
+    if (tray_.add(hwnd_, icon)) {
+        if (!hotkey_registered_) {
+            // A dead hotkey would leave the user pressing keys for nothing: say so once.
+            const std::wstring name = to_wide(hotkey_display_name(hotkey_.modifier_code, hotkey_.key_code));
+            tray_.notify(L"Velvane", L"快捷键 " + name + L" 注册失败，可能已被其他程序占用。");
+        }
+        return;
+    }
+    // The shell's notification area may not be up yet right after logon.
+    if (++tray_attempts_ < kTrayAttempts) SetTimer(hwnd_, kTrayRetryTimer, 500, nullptr);
+}
+
+void MainWindow::on_hotkey(int id) {
+    if (!hotkey_should_toggle(id, global_hotkey_.id(), IsWindowVisible(hwnd_) != FALSE)) return;
+    const bool was_minimised = IsIconic(hwnd_) != FALSE;
+    toggle_visibility();
+    // The hotkey brings the window back at its normal size.
+    if (IsWindowVisible(hwnd_)) {
+        if (was_minimised || restore_when_shown_ || IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+        restore_when_shown_ = false;
+    } else {
+        restore_when_shown_ = was_minimised;
+    }
+}
+
+void MainWindow::toggle_visibility() {
+    if (IsWindowVisible(hwnd_)) {
+        ShowWindow(hwnd_, SW_HIDE);
+    } else {
+        ShowWindow(hwnd_, SW_SHOW);
+        SetForegroundWindow(hwnd_);
+    }
+}
+
+void MainWindow::on_tray(LPARAM lparam) {
+    switch (TrayIcon::action_of(lparam)) {
+    case TrayAction::ToggleWindow:
+        toggle_visibility();
+        break;
+    case TrayAction::PopUpMenu:
+        show_menu();
+        break;
+    case TrayAction::None:
+        break;
+    }
+}
+
+void MainWindow::show_from_elsewhere() {
+    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    restore_when_shown_ = false;
+    SetForegroundWindow(hwnd_);
 }
 
 void MainWindow::build_tab_control() {
@@ -345,7 +455,7 @@ void MainWindow::radio_clicked(int index, std::size_t radio) {
 
 void MainWindow::on_command(int id, int code, HWND control) {
     if (!control) {  // a menu command
-        // The commands of 菜单 arrive here; each has its own handler.
+        on_menu_command(id);
         return;
     }
     if (id < ids::kPageBase) return;
@@ -458,11 +568,16 @@ LRESULT CALLBACK MainWindow::edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
     return DefSubclassProc(hwnd, msg, wparam, lparam);
 }
 
+void MainWindow::on_menu_command(int) {}
+
 void MainWindow::on_close() {
-    // The close query: the hotkey is given back before the window goes.
+    // The close query: the hotkey is given back, no question asked.
+    global_hotkey_.unregister();
 }
 
 void MainWindow::on_destroy() {
+    KillTimer(hwnd_, kTrayRetryTimer);
+    tray_.remove();
     if (tab_images_) {
         TabCtrl_SetImageList(tab_, nullptr);
         ImageList_Destroy(tab_images_);

@@ -8,8 +8,10 @@
 #include <array>
 #include <vector>
 
+#include "app/tray_icon.h"
 #include "app/win_util.h"
 #include "engines/engine_page.h"
+#include "hotkey/hotkey_win.h"
 
 namespace velvane {
 
@@ -22,6 +24,9 @@ public:
 
     // Pops up 菜单 at the mouse pointer.
     void show_menu();
+
+    // What a second start of the program asks of the running one.
+    static UINT show_request_message();
 
 private:
     struct Page {
@@ -54,6 +59,13 @@ private:
     void on_page_switch();
     void on_close();
     void on_destroy();
+    void on_startup();
+    void on_hotkey(int id);
+    void on_tray(LPARAM lparam);
+    void show_from_elsewhere();
+    void install_tray_icon();
+    void toggle_visibility();
+    void on_menu_command(int id);
 
     void make_fonts();
     void build_tab_control();
@@ -92,6 +104,16 @@ private:
     UniqueBrush white_brush_;
     UniqueMenu menu_;
     HIMAGELIST tab_images_ = nullptr;
+
+    std::wstring program_directory_;
+    std::wstring settings_path_;
+    Hotkey hotkey_ = kDefaultHotkey;
+    GlobalHotkey global_hotkey_;
+    bool hotkey_registered_ = false;
+    bool restore_when_shown_ = false;
+    TrayIcon tray_;
+    int tray_attempts_ = 0;
+    UINT taskbar_created_ = 0;
 };
 
 }  // namespace velvane

@@ -1,0 +1,25 @@
+#include "app/run_at_startup.h"
+
+namespace velvane {
+
+std::wstring run_value_for(std::wstring_view executable_path) {
+    if (executable_path.find(L' ') == std::wstring_view::npos) return std::wstring(executable_path);
+    return L"\"" + std::wstring(executable_path) + L"\"";
+}
+
+bool run_at_startup_enabled(const RunKeyStore& store) {
+    return store.exists(RunKeyScope::Machine) || store.exists(RunKeyScope::User);
+}
+
+bool set_run_at_startup(RunKeyStore& store, bool on, std::wstring_view executable_path) {
+    if (on) {
+        const std::wstring value = run_value_for(executable_path);
+        if (!store.write(RunKeyScope::Machine, value)) store.write(RunKeyScope::User, value);
+    } else {
+        store.remove(RunKeyScope::Machine);
+        store.remove(RunKeyScope::User);
+    }
+    return run_at_startup_enabled(store);
+}
+
+}  // namespace velvane

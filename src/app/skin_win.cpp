@@ -1,0 +1,55 @@
+#include "app/skin_win.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace velvane {
+namespace {
+
+using AttachEx = int(WINAPI*)(const char* skin_file, const char* password);
+
+// The library takes its path in the system's code page. A path that code page
+// cannot spell is passed in its short form, which is ASCII.
+std::string ansi_path(const std::wstring& path) {
+    std::wstring usable = path;
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, usable.c_str(), -1, nullptr, 0, nullptr, &lossy);
+    if (lossy) {
+        std::wstring short_path(MAX_PATH, L'\0');
+        const DWORD len = GetShortPathNameW(path.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
+        if (len > 0 && len < short_path.size()) {
+            short_path.resize(len);
+            usable = short_path;
+            n = WideCharToMultiByte(CP_ACP, 0, usable.c_str(), -1, nullptr, 0, nullptr, nullptr);
+        }
+    }
+    if (n <= 0) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, usable.c_str(), -1, out.data(), n, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(n - 1));
+    return out;
+}
+
+}  // namespace
+
+void attach_skin(const std::wstring& program_directory) {
+    const std::wstring library = program_directory + L"\\SkinH_EL.dll";
+    if (GetFileAttributesW(library.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    // Only the file beside the executable, by its full path: never a DLL of
+    // that name found elsewhere on the search path. Its own dependencies come
+    // from its folder or the system folder.
+    HMODULE module = LoadLibraryExW(library.c_str(), nullptr,
+                                    LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module) return;
+    const auto attach = reinterpret_cast<AttachEx>(reinterpret_cast<void*>(GetProcAddress(module, "SkinH_Attach_Ex")));
+    if (!attach) {
+        FreeLibrary(module);
+        return;
+    }
+    attach(ansi_path(program_directory + L"\\Rimu.she").c_str(), nullptr);
+    // The skin stays attached to the program's windows for the whole run, so
+    // the library is never unloaded.
+}
+
+}  // namespace velvane

@@ -1,0 +1,55 @@
+#include "hotkey/hotkey_win.h"
+
+#include <optional>
+#include <string>
+
+#include "app/win_util.h"
+#include "hotkey/settings_file.h"
+
+namespace velvane {
+namespace {
+
+// Far beyond any real Setup.ini; a stray huge file is read only this far.
+constexpr DWORD kMaxSettingsBytes = 16 * 1024 * 1024;
+
+// The file's bytes, or empty bytes when it exists but cannot be read.
+std::string read_all(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        return {};
+    }
+    std::string bytes;
+    char buffer[64 * 1024];
+    DWORD read = 0;
+    while (bytes.size() < kMaxSettingsBytes && ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+}  // namespace
+
+Hotkey load_hotkey(const std::wstring& settings_path) {
+    const DWORD attributes = GetFileAttributesW(settings_path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return load_settings(std::nullopt);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return load_settings(std::string_view{});
+    const std::string bytes = read_all(settings_path);
+    return load_settings(std::string_view(bytes));
+}
+
+bool GlobalHotkey::register_for(HWND window, Hotkey hotkey) {
+    unregister();
+    window_ = window;
+    // Holding the keys down must not toggle the window again and again.
+    const UINT modifiers = platform_modifiers(hotkey.modifier_code) | MOD_NOREPEAT;
+    registered_ = RegisterHotKey(window, kId, modifiers, static_cast<UINT>(hotkey.key_code)) != FALSE;
+    return registered_;
+}
+
+void GlobalHotkey::unregister() {
+    if (registered_) UnregisterHotKey(window_, kId);
+    registered_ = false;
+}
+
+}  // namespace velvane
