@@ -5,10 +5,12 @@
 
 #include <algorithm>
 
+#include "app/about_window_win.h"
 #include "app/control_ids.h"
 #include "app/run_at_startup_win.h"
 #include "app/skin_win.h"
 #include "engines/engines.h"
+#include "hotkey/settings_dialog_win.h"
 #include "resources/resource.h"
 #include "search/launch.h"
 
@@ -477,7 +479,8 @@ void MainWindow::on_command(int id, int code, HWND control) {
 }
 
 void MainWindow::show_menu() {
-    if (!menu_) return;
+    // While a window opened from the menu is up, the menu waits for it.
+    if (!menu_ || !IsWindowEnabled(hwnd_)) return;
     HMENU popup = GetSubMenu(menu_.get(), 0);
     POINT cursor = {};
     GetCursorPos(&cursor);
@@ -568,7 +571,34 @@ LRESULT CALLBACK MainWindow::edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
     return DefSubclassProc(hwnd, msg, wparam, lparam);
 }
 
-void MainWindow::on_menu_command(int) {}
+void MainWindow::on_menu_command(int id) {
+    HMENU popup = menu_ ? GetSubMenu(menu_.get(), 0) : nullptr;
+    switch (id) {
+    case IDM_HOTKEY_SETTINGS:
+        show_hotkey_settings_dialog(instance_, hwnd_, settings_path_);
+        break;
+    case IDM_RUN_AT_STARTUP: {
+        RegistryRunKeys run_keys;
+        const bool checked = popup && (GetMenuState(popup, IDM_RUN_AT_STARTUP, MF_BYCOMMAND) & MF_CHECKED);
+        // The check mark shows what the registry holds afterwards, not what was hoped for.
+        const bool on = set_run_at_startup(run_keys, !checked, executable_path());
+        if (popup) CheckMenuItem(popup, IDM_RUN_AT_STARTUP, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+        break;
+    }
+    case IDM_ABOUT:
+        show_about_window(instance_, hwnd_);
+        break;
+    case IDM_EXIT:
+        if (MessageBoxW(hwnd_, L"你确定退出本程序吗？", L"退出确认", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+            // Exit goes straight to the end, past the close query.
+            global_hotkey_.unregister();
+            DestroyWindow(hwnd_);
+        }
+        break;
+    default:
+        break;
+    }
+}
 
 void MainWindow::on_close() {
     // The close query: the hotkey is given back, no question asked.
