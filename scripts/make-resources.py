@@ -37,7 +37,7 @@ ICON_SIZES = (256, 128, 96, 72, 64, 48, 32, 24, 16)
 # Icon images this wide and wider are stored PNG-compressed (Vista and later
 # read PNG images of any size in an icon); smaller ones as 32-bit DIBs with an
 # AND mask. Lowering it to 128 saves about 60 KB of executable.
-PNG_FROM = 256
+PNG_FROM = 48
 
 
 def font(path, px):

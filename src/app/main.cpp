@@ -1,6 +1,7 @@
 // Program start: the main window, then the message loop until it is gone.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
@@ -41,6 +42,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         return 0;
     }
 
+    // The accessibility service that names the keyword boxes is a COM object.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
@@ -51,10 +55,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         // Tab, Shift+Tab and the arrow keys move between the page's controls.
-        if (IsWindow(main) && IsDialogMessageW(main, &msg)) continue;
+        if (IsWindow(main) && (window->pre_translate(msg) || IsDialogMessageW(main, &msg))) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     velvane::finish_launches();
+    if (SUCCEEDED(com)) CoUninitialize();
     return 0;
 }

@@ -1,12 +1,15 @@
 #include "app/main_window.h"
 
 #include <commctrl.h>
+#include <initguid.h>
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
 
 #include "app/about_window_win.h"
 #include "app/control_ids.h"
+#include "app/dpi_win.h"
 #include "app/run_at_startup_win.h"
 #include "app/skin_win.h"
 #include "engines/engines.h"
@@ -55,9 +58,7 @@ MainWindow* MainWindow::create(HINSTANCE instance, int show) {
     if (!RegisterClassExW(&wc)) return nullptr;
 
     auto* window = new MainWindow(instance);
-    HDC screen = GetDC(nullptr);
-    window->dpi_ = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    window->dpi_ = static_cast<int>(system_dpi());
 
     // A fixed single border with a title bar: the user cannot resize it.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -68,6 +69,15 @@ MainWindow* MainWindow::create(HINSTANCE instance, int show) {
     if (!hwnd) {
         delete window;
         return nullptr;
+    }
+    // The window may have opened on a monitor whose DPI is not the system's.
+    const int dpi = static_cast<int>(dpi_for_window(hwnd));
+    if (dpi != window->dpi_) {
+        window->dpi_ = dpi;
+        window->make_fonts();
+        window->apply_layout();
+        SetWindowPos(hwnd, nullptr, 0, 0, window->px(kWindowRect.width), window->px(kWindowRect.height),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ShowWindow(hwnd, show);
     UpdateWindow(hwnd);
@@ -119,6 +129,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         }
         break;
     }
+    case WM_DPICHANGED:
+        on_dpi_changed(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+        return 0;
     case WM_ACTIVATE:
         // Hiding and showing the window brings the focus back where it was.
         if (LOWORD(wparam) == WA_INACTIVE) {
@@ -169,15 +182,48 @@ UINT MainWindow::show_request_message() {
 }
 
 void MainWindow::make_fonts() {
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-        default_font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    const LOGFONTW message = message_font(static_cast<UINT>(dpi_));
+    default_font_.reset(CreateFontIndirectW(&message));
     radio_font_ = make_simsun(px(kRadioFontPx));
     edit_font_ = make_simsun(px(15));
     baidu_edit_font_ = make_simsun(px(14));
     tab_font_ = make_simsun(px(kTabFontPx));
-    white_brush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+    if (!white_brush_) white_brush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+}
+
+HFONT MainWindow::font_for(FontRole role) const {
+    switch (role) {
+    case FontRole::Radio:
+        return radio_font_.get();
+    case FontRole::Edit:
+        return edit_font_.get();
+    case FontRole::BaiduEdit:
+        return baidu_edit_font_.get();
+    case FontRole::Tab:
+        return tab_font_.get();
+    case FontRole::Default:
+        break;
+    }
+    return default_font_.get();
+}
+
+void MainWindow::apply_layout() {
+    for (const Placed& placed : placed_) {
+        SetWindowPos(placed.hwnd, nullptr, px(placed.rect.left), px(placed.rect.top), px(placed.rect.width),
+                     px(placed.rect.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(placed.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(placed.font)), TRUE);
+    }
+}
+
+void MainWindow::on_dpi_changed(UINT dpi, const RECT* suggested) {
+    // Laid out and lettered anew for the new screen: crisp, never stretched.
+    dpi_ = static_cast<int>(dpi);
+    make_fonts();
+    apply_layout();
+    if (suggested)
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void MainWindow::on_create() {
@@ -270,14 +316,12 @@ void MainWindow::show_from_elsewhere() {
 }
 
 void MainWindow::build_tab_control() {
-    tab_ = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"",
-                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP,
-                           px(kTabRect.left), px(kTabRect.top), px(kTabRect.width), px(kTabRect.height), hwnd_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kTabControl)), instance_, nullptr);
-    SendMessageW(tab_, WM_SETFONT, reinterpret_cast<WPARAM>(tab_font_.get()), FALSE);
+    tab_ = make_control(hwnd_, WC_TABCONTROLW, "", WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT,
+                        kTabRect, ids::kTabControl, FontRole::Tab);
 
-    const int icon = px(16);
-    tab_images_ = ImageList_Create(icon, icon, ILC_COLOR32 | ILC_MASK, 8, 0);
+    // The engine marks are drawn at 16 x 16; at any DPI they stay that size
+    // rather than being stretched.
+    tab_images_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 0);
     if (HBITMAP strip = static_cast<HBITMAP>(
             LoadImageW(instance_, MAKEINTRESOURCEW(IDB_TAB_IMAGES), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
         ImageList_Add(tab_images_, strip, nullptr);
@@ -298,11 +342,13 @@ void MainWindow::build_tab_control() {
 }
 
 HWND MainWindow::make_control(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, DWORD ex_style,
-                              const Rect& rect, int id, HFONT font) {
+                              const Rect& rect, int id, FontRole font) {
     HWND control = CreateWindowExW(ex_style, cls, to_wide(text).c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
                                    px(rect.left), px(rect.top), px(rect.width), px(rect.height), parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (!control) return nullptr;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(font)), FALSE);
+    placed_.push_back({control, rect, font});
     return control;
 }
 
@@ -315,7 +361,7 @@ void MainWindow::build_page(int index, const Engine& engine) {
         const CategoryRadio& radio = engine.radios[r];
         const DWORD style = BS_AUTORADIOBUTTON | (r == 0 ? WS_GROUP | WS_TABSTOP : 0);
         HWND hwnd = make_control(tab_, WC_BUTTONW, radio.caption, style, 0, radio.rect,
-                                 ids::radio(index, static_cast<int>(r)), radio_font_.get());
+                                 ids::radio(index, static_cast<int>(r)), FontRole::Radio);
         SendMessageW(hwnd, BM_SETCHECK, start.radios[r] ? BST_CHECKED : BST_UNCHECKED, 0);
         page.radios.push_back(hwnd);
         page.controls.push_back(hwnd);
@@ -326,43 +372,45 @@ void MainWindow::build_page(int index, const Engine& engine) {
         Rect rect = engine.list_rect;
         rect.height += static_cast<int>(engine.list.size()) * 18 + 8;
         page.list = make_control(tab_, WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP, 0,
-                                 rect, ids::list(index), default_font_.get());
+                                 rect, ids::list(index), FontRole::Default);
         for (const ListItem& item : engine.list)
             SendMessageW(page.list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(to_wide(item.caption).c_str()));
         SendMessageW(page.list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        name_for_accessibility(page.list, to_wide(engine.tab_caption) + L" 更多分类");
         page.controls.push_back(page.list);
     }
 
     if (!engine.edit_name.empty()) {
-        HFONT font = engine.edit_font_px == 14 ? baidu_edit_font_.get() : edit_font_.get();
+        const FontRole font = engine.edit_font_px == 14 ? FontRole::BaiduEdit : FontRole::Edit;
         page.edit = make_control(tab_, WC_EDITW, "", ES_AUTOHSCROLL | WS_GROUP | WS_TABSTOP, WS_EX_CLIENTEDGE,
                                  engine.edit_rect, ids::edit(index), font);
         SendMessageW(page.edit, EM_SETLIMITTEXT, 0, 0);  // no length limit
+        name_for_accessibility(page.edit, to_wide(engine.tab_caption) + L" 搜索关键词");
         SetWindowSubclass(page.edit, edit_proc, static_cast<UINT_PTR>(index), reinterpret_cast<DWORD_PTR>(this));
         page.controls.push_back(page.edit);
     }
 
     if (!engine.button_name.empty()) {
         page.button = make_control(tab_, WC_BUTTONW, engine.button_caption, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP,
-                                   0, engine.button_rect, ids::button(index), default_font_.get());
+                                   0, engine.button_rect, ids::button(index), FontRole::Default);
         page.controls.push_back(page.button);
     }
 
     if (const ExtraButton* extra = engine.extra_button) {
         page.extra_button = make_control(tab_, WC_BUTTONW, extra->caption, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
-                                         extra->rect, ids::extra_button(index), default_font_.get());
+                                         extra->rect, ids::extra_button(index), FontRole::Default);
         page.controls.push_back(page.extra_button);
     }
 
     if (const LanguageRow* row = engine.language_row) {
         page.group_box = make_control(tab_, WC_BUTTONW, "", BS_GROUPBOX | WS_GROUP, WS_EX_CONTROLPARENT, row->rect,
-                                      ids::group_box(index), default_font_.get());
+                                      ids::group_box(index), FontRole::Default);
         SetWindowSubclass(page.group_box, group_box_proc, 0, reinterpret_cast<DWORD_PTR>(this));
         for (std::size_t l = 0; l < row->radios.size(); ++l) {
             const DWORD style = BS_AUTORADIOBUTTON | WS_VISIBLE | (l == 0 ? WS_GROUP | WS_TABSTOP : 0);
             HWND hwnd = make_control(page.group_box, WC_BUTTONW, row->radios[l].caption, style, 0,
                                      row->radios[l].rect, ids::language(index, static_cast<int>(l)),
-                                     default_font_.get());
+                                     FontRole::Default);
             SendMessageW(hwnd, BM_SETCHECK, start.languages[l] ? BST_CHECKED : BST_UNCHECKED, 0);
             page.languages.push_back(hwnd);
         }
@@ -387,6 +435,39 @@ void MainWindow::apply_visibility(Page& page) {
     if (page.group_box) ShowWindow(page.group_box, page_shown && page.language_row_visible ? SW_SHOWNA : SW_HIDE);
     if (page.extra_button)
         ShowWindow(page.extra_button, page_shown && page.extra_button_visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void MainWindow::name_for_accessibility(HWND control, const std::wstring& name) {
+    // Radios and buttons are read by their captions; boxes without one get a
+    // name here. Where the platform offers no such service this does nothing.
+    IAccPropServices* services = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                reinterpret_cast<void**>(&services))) ||
+        !services)
+        return;
+    services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, name.c_str());
+    services->Release();
+}
+
+bool MainWindow::pre_translate(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    int step = 0;
+    if (ctrl && msg.wParam == VK_TAB) step = shift ? -1 : 1;
+    if (ctrl && msg.wParam == VK_NEXT) step = 1;
+    if (ctrl && msg.wParam == VK_PRIOR) step = -1;
+    if (step == 0 || pages_.empty()) return false;
+    const int count = static_cast<int>(pages_.size());
+    select_page((current_page() + step + count) % count);
+    return true;
+}
+
+void MainWindow::select_page(int index) {
+    SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    on_page_switch();
+    // The focus must not stay on a control of the page that was just hidden.
+    if (HWND edit = pages_[static_cast<std::size_t>(index)].edit) SetFocus(edit);
 }
 
 void MainWindow::on_page_switch() {

@@ -28,6 +28,10 @@ public:
     // What a second start of the program asks of the running one.
     static UINT show_request_message();
 
+    // Keys the window handles before the keyboard navigation sees them
+    // (Ctrl+Tab and Ctrl+Shift+Tab switch pages). True when handled.
+    bool pre_translate(const MSG& msg);
+
 private:
     struct Page {
         const Engine* engine = nullptr;
@@ -41,6 +45,17 @@ private:
         std::vector<HWND> controls;  // every top-level control of the page
         bool language_row_visible = true;
         bool extra_button_visible = true;
+    };
+
+    // Which of the shared fonts a control uses.
+    enum class FontRole { Default, Radio, Edit, BaiduEdit, Tab };
+
+    // A control and where it stands at 96 DPI, so that it can be laid out
+    // anew when the window moves to a screen with another DPI.
+    struct Placed {
+        HWND hwnd;
+        Rect rect;
+        FontRole font;
     };
 
     explicit MainWindow(HINSTANCE instance) : instance_(instance) {}
@@ -71,7 +86,12 @@ private:
     void build_tab_control();
     void build_page(int index, const Engine& engine);
     HWND make_control(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, DWORD ex_style,
-                      const Rect& rect, int id, HFONT font);
+                      const Rect& rect, int id, FontRole font);
+    HFONT font_for(FontRole role) const;
+    void apply_layout();
+    void on_dpi_changed(UINT dpi, const RECT* suggested);
+    void select_page(int index);
+    void name_for_accessibility(HWND control, const std::wstring& name);
     void show_page(int index);
     int current_page() const;
 
@@ -93,6 +113,7 @@ private:
     HWND tab_ = nullptr;
     HWND focus_before_deactivation_ = nullptr;
     int dpi_ = 96;
+    std::vector<Placed> placed_;
     std::vector<Page> pages_;
     EncoderScratch scratch_;
 
