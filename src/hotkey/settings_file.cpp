@@ -1,0 +1,404 @@
+#include "hotkey/settings_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace velvane {
+namespace {
+
+// The file is parsed in its own code units, never converted: bytes for GBK
+// and UTF-8, 16-bit units for UTF-16. Converting would lose what does not
+// convert (a stray GBK byte, a lone surrogate), and store must give every
+// other line back byte for byte. The only non-ASCII text we look for is the
+// three names, so each encoding gets their spelling in it.
+template <class Ch>
+struct Names {
+    std::basic_string_view<Ch> section;
+    std::array<std::basic_string_view<Ch>, 2> keys;  // "功能键", "键代码"
+};
+
+// 快捷键设置 BF EC BD DD BC FC C9 E8 D6 C3, 功能键 B9 A6 C4 DC BC FC,
+// 键代码 BC FC B4 FA C2 EB.
+constexpr Names<char> kGbkNames{"\xBF\xEC\xBD\xDD\xBC\xFC\xC9\xE8\xD6\xC3",
+                                {"\xB9\xA6\xC4\xDC\xBC\xFC", "\xBC\xFC\xB4\xFA\xC2\xEB"}};
+constexpr Names<char> kUtf8Names{"快捷键设置", {"功能键", "键代码"}};
+constexpr Names<char16_t> kUtf16Names{u"快捷键设置", {u"功能键", u"键代码"}};
+
+unsigned unit(char c) { return static_cast<unsigned char>(c); }
+unsigned unit(char16_t c) { return c; }
+
+template <class Ch>
+bool is_blank(Ch c) {
+    return c == Ch(' ') || c == Ch('\t');
+}
+
+template <class Ch>
+bool is_break(Ch c) {
+    return c == Ch('\n') || c == Ch('\r');
+}
+
+template <class Ch>
+bool is_digit(Ch c) {
+    return unit(c) >= '0' && unit(c) <= '9';
+}
+
+unsigned ascii_lower(unsigned u) { return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u; }
+
+// In GBK a byte from 0x81 on leads a two-byte character whose second byte
+// can be an ASCII letter or "]"; such a pair is one character, never a
+// letter to fold or the end of a section name.
+bool is_gbk_lead(char c) { return unit(c) >= 0x81; }
+bool is_gbk_lead(char16_t) { return false; }
+
+template <class Ch>
+bool same_name(std::basic_string_view<Ch> a, std::basic_string_view<Ch> b, bool gbk) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (gbk && is_gbk_lead(a[i]) && i + 1 < a.size()) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+            ++i;
+        } else if (ascii_lower(unit(a[i])) != ascii_lower(unit(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Line {
+    std::size_t begin;  // first unit of the line
+    std::size_t end;    // end of its content, where its line break starts
+    std::size_t next;   // first unit after the line break
+};
+
+template <class Ch>
+Line line_at(std::basic_string_view<Ch> text, std::size_t pos) {
+    std::size_t end = pos;
+    while (end < text.size() && !is_break(text[end])) ++end;
+    std::size_t next = end;
+    if (next < text.size()) {
+        next += (text[next] == Ch('\r') && next + 1 < text.size() && text[next + 1] == Ch('\n')) ? 2 : 1;
+    }
+    return {pos, end, next};
+}
+
+enum class LineKind { Blank, Comment, Section, Key };
+
+struct ParsedLine {
+    LineKind kind = LineKind::Blank;
+    std::size_t name_begin = 0, name_end = 0;  // section or key name, trimmed
+    bool has_equals = false;
+    std::size_t value_begin = 0, value_end = 0;  // after "=", trimmed; empty at name_end without "="
+};
+
+template <class Ch>
+ParsedLine parse_line(std::basic_string_view<Ch> text, Line line, bool gbk) {
+    auto trim = [&](std::size_t& b, std::size_t& e) {
+        while (b < e && is_blank(text[b])) ++b;
+        while (e > b && is_blank(text[e - 1])) --e;
+    };
+    std::size_t b = line.begin, e = line.end;
+    trim(b, e);
+    ParsedLine p;
+    if (b == e) return p;
+    if (text[b] == Ch(';')) {
+        p.kind = LineKind::Comment;
+        return p;
+    }
+    if (text[b] == Ch('[')) {
+        std::size_t close = b + 1;
+        while (close < e && text[close] != Ch(']')) close += (gbk && is_gbk_lead(text[close])) ? 2 : 1;
+        if (close < e) {
+            p.kind = LineKind::Section;
+            p.name_begin = b + 1;
+            p.name_end = close;
+            trim(p.name_begin, p.name_end);
+            return p;
+        }
+        // No "]": an ordinary line, as the platform's reader takes it.
+    }
+    p.kind = LineKind::Key;
+    std::size_t equals = b;
+    while (equals < e && text[equals] != Ch('=')) ++equals;
+    p.name_begin = b;
+    if (equals < e) {
+        p.has_equals = true;
+        p.name_end = equals;
+        trim(p.name_begin, p.name_end);
+        p.value_begin = equals + 1;
+        p.value_end = e;
+        trim(p.value_begin, p.value_end);
+    } else {
+        p.name_end = p.value_begin = p.value_end = e;
+    }
+    return p;
+}
+
+template <class Ch>
+std::basic_string_view<Ch> slice(std::basic_string_view<Ch> text, std::size_t begin, std::size_t end) {
+    return text.substr(begin, end - begin);
+}
+
+// What store and load need to know about the first "快捷键设置" section.
+struct SectionScan {
+    bool found = false;
+    std::size_t insert_at = 0;  // after the header or the section's last key line
+    std::array<std::optional<ParsedLine>, 2> keys;
+};
+
+template <class Ch>
+SectionScan scan(std::basic_string_view<Ch> text, const Names<Ch>& names, bool gbk) {
+    SectionScan s;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Line line = line_at(text, pos);
+        pos = line.next;
+        const ParsedLine p = parse_line(text, line, gbk);
+        if (p.kind == LineKind::Section) {
+            if (s.found) break;  // our section ends where the next one starts
+            if (same_name(slice(text, p.name_begin, p.name_end), names.section, gbk)) {
+                s.found = true;
+                s.insert_at = line.next;
+            }
+        } else if (s.found && p.kind == LineKind::Key) {
+            s.insert_at = line.next;
+            for (std::size_t k = 0; k < names.keys.size(); ++k) {
+                if (!s.keys[k] && same_name(slice(text, p.name_begin, p.name_end), names.keys[k], gbk)) {
+                    s.keys[k] = p;
+                }
+            }
+        }
+    }
+    return s;
+}
+
+// Val()-style decimal conversion, truncated toward zero and saturated to 32
+// bits (settings_file.h lists the cases). The value is computed exactly from
+// the digits, with no floating point to round "87.9" or "1e9" either way.
+template <class Ch>
+std::int32_t settings_number(std::basic_string_view<Ch> text) {
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n && is_blank(text[i])) ++i;
+    bool negative = false;
+    if (i < n && (text[i] == Ch('+') || text[i] == Ch('-'))) negative = text[i++] == Ch('-');
+    const std::size_t int_begin = i;
+    while (i < n && is_digit(text[i])) ++i;
+    const std::size_t int_end = i;
+    std::size_t frac_begin = i, frac_end = i;
+    if (i < n && text[i] == Ch('.')) {
+        frac_begin = ++i;
+        while (i < n && is_digit(text[i])) ++i;
+        frac_end = i;
+    }
+    const auto int_digits = slice(text, int_begin, int_end);
+    const auto frac_digits = slice(text, frac_begin, frac_end);
+    auto nonzero = [](Ch c) { return c != Ch('0'); };
+    if (std::none_of(int_digits.begin(), int_digits.end(), nonzero) &&
+        std::none_of(frac_digits.begin(), frac_digits.end(), nonzero)) {
+        return 0;  // no digits at all, or only zeros: no exponent can change that
+    }
+
+    // Past a billion places the result is 0 or saturated anyway.
+    constexpr std::int64_t kExponentCap = 1'000'000'000;
+    std::int64_t exponent = 0;
+    if (i < n && (text[i] == Ch('e') || text[i] == Ch('E'))) {
+        std::size_t j = i + 1;
+        bool exponent_negative = false;
+        if (j < n && (text[j] == Ch('+') || text[j] == Ch('-'))) exponent_negative = text[j++] == Ch('-');
+        while (j < n && is_digit(text[j])) {
+            exponent = std::min(exponent * 10 + (unit(text[j]) - '0'), kExponentCap);
+            ++j;
+        }
+        if (exponent_negative) exponent = -exponent;
+    }
+
+    // The integer part is the digits that stand before the decimal point once
+    // the exponent has moved it; past the written digits come zeros.
+    auto digit = [&](std::int64_t k) -> std::int64_t {
+        const auto at = static_cast<std::size_t>(k);
+        if (at < int_digits.size()) return unit(int_digits[at]) - '0';
+        if (at - int_digits.size() < frac_digits.size()) return unit(frac_digits[at - int_digits.size()]) - '0';
+        return 0;
+    };
+    const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
+    const std::int64_t places = static_cast<std::int64_t>(int_digits.size()) + exponent;
+    std::int64_t value = 0;
+    // Ends after the first non-zero digit and ten more at most: by then the
+    // value is past the limit.
+    for (std::int64_t k = 0; k < places; ++k) {
+        value = value * 10 + digit(k);
+        if (value > limit) {
+            value = limit;
+            break;
+        }
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+template <class Ch>
+std::int32_t value_of(std::basic_string_view<Ch> text, const std::optional<ParsedLine>& key) {
+    if (!key) return 0;
+    auto value = slice(text, key->value_begin, key->value_end);
+    if (value.size() >= 2 && (value.front() == Ch('"') || value.front() == Ch('\'')) && value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return settings_number(value);
+}
+
+template <class Ch>
+Hotkey load_text(std::basic_string_view<Ch> text, const Names<Ch>& names, bool gbk) {
+    const SectionScan s = scan(text, names, gbk);
+    return {value_of(text, s.keys[0]), value_of(text, s.keys[1])};
+}
+
+template <class Ch>
+std::basic_string<Ch> widen(std::string_view ascii) {
+    return std::basic_string<Ch>(ascii.begin(), ascii.end());
+}
+
+// The file's own line break, taken from its first line; CRLF when it has none.
+template <class Ch>
+std::basic_string<Ch> line_break_of(std::basic_string_view<Ch> text) {
+    const Line first = line_at(text, 0);
+    if (first.end == first.next) return widen<Ch>("\r\n");
+    return std::basic_string<Ch>(slice(text, first.end, first.next));
+}
+
+template <class Ch>
+struct Edit {
+    std::size_t at;
+    std::size_t erase;
+    std::basic_string<Ch> insert;
+};
+
+template <class Ch>
+std::basic_string<Ch> store_text(std::basic_string_view<Ch> text, const Names<Ch>& names, bool gbk,
+                                 const std::array<std::optional<std::string>, 2>& values) {
+    const SectionScan s = scan(text, names, gbk);
+    const std::basic_string<Ch> line_break = line_break_of(text);
+    std::vector<Edit<Ch>> edits;
+    std::basic_string<Ch> new_lines;  // keys the section lacks, in the order they are written
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (!values[k]) continue;
+        const std::basic_string<Ch> value = widen<Ch>(*values[k]);
+        if (const auto& key = s.keys[k]) {
+            if (key->has_equals) {
+                edits.push_back({key->value_begin, key->value_end - key->value_begin, value});
+            } else {
+                edits.push_back({key->name_end, 0, Ch('=') + value});
+            }
+        } else {
+            new_lines += std::basic_string<Ch>(names.keys[k]) + Ch('=') + value + line_break;
+        }
+    }
+    std::size_t insert_at = s.insert_at;
+    if (!s.found) {
+        new_lines = Ch('[') + std::basic_string<Ch>(names.section) + Ch(']') + line_break + new_lines;
+        insert_at = text.size();
+    }
+    if (!new_lines.empty()) {
+        // Only the file's last line can lack a line break; it must not run
+        // into what we add.
+        if (insert_at > 0 && !is_break(text[insert_at - 1])) new_lines = line_break + new_lines;
+        edits.push_back({insert_at, 0, std::move(new_lines)});
+    }
+
+    std::stable_sort(edits.begin(), edits.end(), [](const Edit<Ch>& a, const Edit<Ch>& b) { return a.at < b.at; });
+    std::basic_string<Ch> out;
+    out.reserve(text.size() + 64);
+    std::size_t copied = 0;
+    for (const Edit<Ch>& edit : edits) {
+        out.append(slice(text, copied, edit.at));
+        out += edit.insert;
+        copied = edit.at + edit.erase;
+    }
+    out.append(text.substr(copied));
+    return out;
+}
+
+enum class Encoding { Gbk, Utf8, Utf16Le, Utf16Be };
+
+struct Layout {
+    Encoding encoding;
+    std::size_t bom_size;
+};
+
+Layout layout_of(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) return {Encoding::Utf8, 3};
+    if (bytes.starts_with("\xFF\xFE")) return {Encoding::Utf16Le, 2};
+    if (bytes.starts_with("\xFE\xFF")) return {Encoding::Utf16Be, 2};
+    return {Encoding::Gbk, 0};
+}
+
+// An odd last byte of a UTF-16 file is no unit; it is left out here and put
+// back at the end by store.
+std::u16string units_of(std::string_view bytes, bool big_endian) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const unsigned first = unit(bytes[2 * i]), second = unit(bytes[2 * i + 1]);
+        units[i] = static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first);
+    }
+    return units;
+}
+
+void append_units(std::string& out, std::u16string_view units, bool big_endian) {
+    for (const char16_t u : units) {
+        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+        out += big_endian ? high : low;
+        out += big_endian ? low : high;
+    }
+}
+
+}  // namespace
+
+Hotkey load_settings(std::optional<std::string_view> file_bytes) {
+    if (!file_bytes) return kDefaultHotkey;
+    const Layout layout = layout_of(*file_bytes);
+    const std::string_view body = file_bytes->substr(layout.bom_size);
+    switch (layout.encoding) {
+    case Encoding::Gbk:
+        return load_text(body, kGbkNames, true);
+    case Encoding::Utf8:
+        return load_text(body, kUtf8Names, false);
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+        const std::u16string units = units_of(body, layout.encoding == Encoding::Utf16Be);
+        return load_text(std::u16string_view(units), kUtf16Names, false);
+    }
+    }
+    return {0, 0};
+}
+
+std::optional<std::string> store_settings(std::string_view file_bytes, int modifier_index, int key_index) {
+    std::array<std::optional<std::string>, 2> values;
+    if (modifier_index >= 0 && modifier_index < static_cast<int>(kModifierChoices.size())) {
+        values[0] = std::string(kModifierChoices[static_cast<std::size_t>(modifier_index)].stored);
+    }
+    if (key_index >= 0 && key_index < static_cast<int>(kKeyChoices.size())) {
+        values[1] = std::to_string(kKeyChoices[static_cast<std::size_t>(key_index)].code);
+    }
+    if (!values[0] && !values[1]) return std::nullopt;
+
+    const Layout layout = layout_of(file_bytes);
+    const std::string_view bom = file_bytes.substr(0, layout.bom_size);
+    const std::string_view body = file_bytes.substr(layout.bom_size);
+    switch (layout.encoding) {
+    case Encoding::Gbk:
+        return store_text(body, kGbkNames, true, values);
+    case Encoding::Utf8:
+        return std::string(bom) + store_text(body, kUtf8Names, false, values);
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+        const bool big_endian = layout.encoding == Encoding::Utf16Be;
+        const std::u16string units = units_of(body, big_endian);
+        std::string out(bom);
+        append_units(out, store_text(std::u16string_view(units), kUtf16Names, false, values), big_endian);
+        if (body.size() % 2 != 0) out += body.back();
+        return out;
+    }
+    }
+    return std::nullopt;
+}
+
+}  // namespace velvane
