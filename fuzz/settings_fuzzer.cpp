@@ -1,0 +1,66 @@
+// Setup.ini on any bytes. The first two input bytes pick the dialog's list
+// indexes for store (a few past each end of the lists included); the rest is
+// the file.
+//   load: never crashes, gives the same answer twice, leaves the bytes as they
+//         were;
+//   store: nullopt exactly when neither index is in its list; otherwise a file
+//          in the same encoding (same byte order mark, or none) that load
+//          reads back as the stored values, with the key that was not stored
+//          reading as it did before; storing the same choice again changes
+//          nothing.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "check.h"
+#include "hotkey/settings_file.h"
+
+namespace {
+
+using namespace velvane;
+
+constexpr int kOutside = 3;  // indexes tried beyond each end of a list
+
+int pick_index(std::uint8_t byte, std::size_t list_size) {
+    return static_cast<int>(byte % (list_size + 2 * kOutside)) - kOutside;
+}
+
+bool in_list(int index, std::size_t list_size) { return index >= 0 && static_cast<std::size_t>(index) < list_size; }
+
+std::string_view bom_of(std::string_view bytes) {
+    for (const std::string_view bom : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"})
+        if (bytes.starts_with(bom)) return bom;
+    return {};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    const int modifier_index = pick_index(data[0], kModifierChoices.size());
+    const int key_index = pick_index(data[1], kKeyChoices.size());
+    const std::string original(reinterpret_cast<const char*>(data + 2), size - 2);
+    const std::string file = original;
+
+    const Hotkey loaded = load_settings(file);
+    FUZZ_CHECK(load_settings(file) == loaded);
+    FUZZ_CHECK(file == original);
+
+    const bool modifier_valid = in_list(modifier_index, kModifierChoices.size());
+    const bool key_valid = in_list(key_index, kKeyChoices.size());
+    const std::optional<std::string> stored = store_settings(file, modifier_index, key_index);
+    FUZZ_CHECK(file == original);
+    FUZZ_CHECK(stored.has_value() == (modifier_valid || key_valid));
+    if (!stored) return 0;
+
+    FUZZ_CHECK(bom_of(*stored) == bom_of(file));
+    const Hotkey reread = load_settings(*stored);
+    FUZZ_CHECK(reread.modifier_code ==
+               (modifier_valid ? kModifierChoices[static_cast<std::size_t>(modifier_index)].code : loaded.modifier_code));
+    FUZZ_CHECK(reread.key_code ==
+               (key_valid ? kKeyChoices[static_cast<std::size_t>(key_index)].code : loaded.key_code));
+    FUZZ_CHECK(store_settings(*stored, modifier_index, key_index) == stored);
+    return 0;
+}
