@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test headless:
+#   1. the unit tests of the portable core (native, ASan + UBSan);
+#   2. the end-to-end tests of velvane.exe under Wine, in a private Xvfb and
+#      a fresh Wine prefix that are removed afterwards.
+# Exits non-zero when anything fails.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$VELVANE_ROOT"
+
+setup_deps
+run_as_invoking_user "$0" "$@"
+bash scripts/build.sh
+
+work=$(mktemp -d /tmp/velvane-test.XXXXXX)
+cleanup() {
+    stop_wineserver
+    stop_xvfb
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+summary=()
+failed=0
+# Runs a ctest command, shows its output, and keeps its closing line for the
+# summary.
+run_ctest() {
+    local name=$1 status=0
+    shift
+    timeout 900 "$@" --output-on-failure --no-tests=error 2>&1 | tee "$work/$name.log" || status=$?
+    summary+=("$name: $(grep -E 'tests passed|No tests were found' "$work/$name.log" | tail -1)")
+    if ((status != 0)); then
+        summary+=("$name: FAILED (ctest exit $status)")
+        failed=1
+    fi
+}
+
+say "unit tests"
+run_ctest unit ctest --test-dir "$VELVANE_BUILD/native" -j "$(nproc 2>/dev/null || echo 2)" --timeout 120
+
+say "end-to-end tests under Wine"
+# Always a private display: the tests move the mouse and type, which must
+# neither disturb a person at their desktop nor be disturbed by them.
+start_xvfb 1280x1024x24
+velvane_wine_env
+export WINEPREFIX=$work/prefix
+bash scripts/wine-prefix.sh --desktop 1024x768 --urllog "$VELVANE_BUILD/win/tests/e2e/urllog.exe"
+run_ctest e2e env LC_ALL=zh_CN.UTF-8 ctest --test-dir "$VELVANE_BUILD/win" --timeout 120
+
+echo
+say "summary"
+printf '%s\n' "${summary[@]}"
+exit "$failed"

@@ -1,0 +1,362 @@
+#include "harness.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <stdexcept>
+#include <thread>
+
+namespace e2e {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::wstring environment_variable(const wchar_t* name) {
+    std::wstring value(32768, L'\0');
+    const DWORD n = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    value.resize(n < value.size() ? n : 0);
+    return value;
+}
+
+// Paths from the build arrive as Unix paths; Wine shows the root as Z:.
+std::wstring windows_path(std::wstring path) {
+    if (!path.empty() && path.front() == L'/') {
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        path.insert(0, L"Z:");
+    }
+    return path;
+}
+
+std::filesystem::path velvane_exe() {
+    std::wstring path = environment_variable(L"VELVANE_EXE");
+#ifdef VELVANE_EXE_PATH
+    if (path.empty()) path = utf16(VELVANE_EXE_PATH);
+#endif
+    if (path.empty()) throw std::runtime_error("velvane.exe unknown: set VELVANE_EXE");
+    return windows_path(path);
+}
+
+std::wstring lower(std::wstring text) {
+    for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+
+// A prefix whose http handler is a real browser would swallow every URL and
+// make each search test time out with no hint why.
+void require_url_logger() {
+    wchar_t command[1024] = {};
+    DWORD size = sizeof command;
+    RegGetValueW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr, RRF_RT_REG_SZ, nullptr, command,
+                 &size);
+    if (lower(command).find(L"urllog") == std::wstring::npos)
+        throw std::runtime_error("this Wine prefix opens http URLs with '" + utf8(command) +
+                                 "', not the URL logger: prepare it with scripts/wine-prefix.sh --urllog");
+}
+
+std::filesystem::path fresh_directory() {
+    static int counter = 0;
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring name = L"velvane-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+    std::filesystem::path dir = std::filesystem::path(temp) / name;
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+// The current environment with some variables replaced, as a block for
+// CreateProcessW.
+std::wstring environment_block(const std::map<std::wstring, std::wstring>& overrides) {
+    std::wstring block;
+    if (wchar_t* strings = GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
+            const std::wstring_view view(entry);
+            const auto equals = view.find(L'=', 1);
+            const std::wstring name = lower(std::wstring(view.substr(0, equals)));
+            const bool replaced = std::any_of(overrides.begin(), overrides.end(),
+                                              [&](const auto& o) { return lower(o.first) == name; });
+            if (!replaced) block.append(view).push_back(L'\0');
+        }
+        FreeEnvironmentStringsW(strings);
+    }
+    for (const auto& [name, value] : overrides) block.append(name + L"=" + value).push_back(L'\0');
+    block.push_back(L'\0');
+    return block;
+}
+
+LRESULT send(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 5000, &result))
+        ADD_FAILURE() << "window " << window << " did not answer message " << message;
+    return static_cast<LRESULT>(result);
+}
+
+void send_input(std::vector<INPUT>& inputs) {
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (sent != inputs.size()) ADD_FAILURE() << "SendInput sent " << sent << " of " << inputs.size() << " events";
+}
+
+INPUT key_event(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    switch (key) {
+    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
+    case VK_PRIOR: case VK_NEXT: case VK_INSERT: case VK_DELETE: case VK_RCONTROL: case VK_RMENU:
+        input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+        break;
+    default:
+        break;
+    }
+    if (up) input.ki.dwFlags |= KEYEVENTF_KEYUP;
+    return input;
+}
+
+POINT centre(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+}  // namespace
+
+bool wait_until(const std::function<bool()>& done, Timeout timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (done()) return true;
+        if (Clock::now() >= deadline) return done();
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
+// ---- Velvane ----
+
+Velvane::Velvane() : root_(fresh_directory()), program_dir_(root_ / L"program"), url_log_(root_ / L"urls.log") {
+    std::filesystem::create_directories(program_dir_);
+    std::filesystem::copy_file(velvane_exe(), program_dir_ / L"velvane.exe");
+    environment_[L"VELVANE_URL_LOG"] = url_log_.wstring();
+}
+
+Velvane::~Velvane() {
+    stop();
+    // Wine may hold the executable a moment after the process has gone.
+    std::error_code error;
+    wait_until([&] { return std::filesystem::remove_all(root_, error), !error; }, 2s);
+}
+
+void Velvane::set_environment(const std::wstring& name, const std::wstring& value) { environment_[name] = value; }
+
+void Velvane::start(Timeout timeout) {
+    require_url_logger();
+    // The pointer is left where the last test put it; parked in the far
+    // corner it cannot give a keyword box the focus by hovering.
+    move_mouse({GetSystemMetrics(SM_CXSCREEN) - 2, 2});
+
+    const std::wstring exe = (program_dir_ / L"velvane.exe").wstring();
+    std::wstring command_line = L"\"" + exe + L"\"";
+    std::wstring environment = environment_block(environment_);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    // Started from another directory, as at system start, so the program has
+    // to find its files by its own path.
+    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        environment.data(), root_.c_str(), &startup, &process_))
+        throw std::runtime_error("cannot start " + utf8(exe) + ": error " + std::to_string(GetLastError()));
+    WaitForInputIdle(process_.hProcess, static_cast<DWORD>(timeout.count()));
+
+    wait_until(
+        [&] {
+            for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, VELVANE_MAIN_WINDOW_CLASS, L"Velvane"));) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid == process_.dwProcessId && IsWindowVisible(w) &&
+                    GetDlgItem(w, velvane::ids::kTabControl)) {
+                    window_ = w;
+                    return true;
+                }
+            }
+            return !running();
+        },
+        timeout);
+    if (!window_) {
+        const std::string why = running() ? "did not show its main window in time" : "ended before its window appeared";
+        throw std::runtime_error("velvane.exe " + why);
+    }
+}
+
+bool Velvane::running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD Velvane::stop(Timeout timeout) {
+    if (!process_.hProcess) return 0;
+    if (running() && window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+    process_ = {};
+    window_ = nullptr;
+    return code;
+}
+
+HWND Velvane::tab() const { return GetDlgItem(window_, velvane::ids::kTabControl); }
+
+HWND Velvane::control(int id) const {
+    if (HWND direct = GetDlgItem(window_, id)) return direct;
+    const HWND pages = tab();
+    if (HWND on_page = GetDlgItem(pages, id)) return on_page;
+    for (HWND child = GetWindow(pages, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) continue;
+        wchar_t kind[16] = {};
+        GetClassNameW(child, kind, 16);
+        if (lower(kind) != L"button") continue;
+        if (HWND grouped = GetDlgItem(child, id)) return grouped;
+    }
+    return nullptr;
+}
+
+HWND Velvane::focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+std::vector<std::string> Velvane::urls() const {
+    std::vector<std::string> lines;
+    const HANDLE file = CreateFileW(url_log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return lines;
+    std::string content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
+    CloseHandle(file);
+    // Only whole lines: a logger may be writing the next one right now.
+    for (std::size_t start = 0, end; (end = content.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(content.substr(start, end - start));
+    return lines;
+}
+
+std::vector<std::string> Velvane::wait_for_urls(std::size_t count, Timeout timeout) const {
+    wait_until([&] { return urls().size() >= count; }, timeout);
+    return urls();
+}
+
+// ---- Input ----
+
+void move_mouse(POINT screen) {
+    // Absolute positions are in 1/65536ths of the virtual screen.
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    std::vector<INPUT> move(1);
+    move[0].type = INPUT_MOUSE;
+    move[0].mi.dx = MulDiv(screen.x - left, 65535, width - 1);
+    move[0].mi.dy = MulDiv(screen.y - top, 65535, height - 1);
+    move[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    send_input(move);
+    POINT at{};
+    if (!wait_until([&] { return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; }, 2s))
+        ADD_FAILURE() << "the mouse went to (" << at.x << ", " << at.y << "), not (" << screen.x << ", " << screen.y
+                      << ")";
+}
+
+void click(HWND window, Button button) {
+    if (!IsWindowVisible(window)) ADD_FAILURE() << "clicking window " << window << ", which is not visible";
+    move_mouse(centre(window));
+    std::vector<INPUT> press_release(2);
+    for (auto& input : press_release) input.type = INPUT_MOUSE;
+    const bool left = button == Button::Left;
+    press_release[0].mi.dwFlags = left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
+    press_release[1].mi.dwFlags = left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
+    send_input(press_release);
+}
+
+void type(std::wstring_view text) {
+    std::vector<INPUT> strokes;
+    strokes.reserve(text.size() * 2);
+    for (const wchar_t unit : text) {
+        for (const bool up : {false, true}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = unit;
+            input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+            strokes.push_back(input);
+        }
+    }
+    if (!strokes.empty()) send_input(strokes);
+}
+
+void press(WORD key, std::initializer_list<WORD> modifiers) {
+    std::vector<INPUT> strokes;
+    for (const WORD modifier : modifiers) strokes.push_back(key_event(modifier, false));
+    strokes.push_back(key_event(key, false));
+    strokes.push_back(key_event(key, true));
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) strokes.push_back(key_event(*m, true));
+    send_input(strokes);
+}
+
+void paste(std::wstring_view text) {
+    // The clipboard may be open in another process for a moment.
+    if (!wait_until([] { return OpenClipboard(nullptr) != FALSE; }, 2s)) {
+        ADD_FAILURE() << "cannot open the clipboard";
+        return;
+    }
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        auto* data = static_cast<wchar_t*>(GlobalLock(memory));
+        std::copy(text.begin(), text.end(), data);
+        data[text.size()] = L'\0';
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
+    press('V', {VK_CONTROL});
+}
+
+// ---- What the window shows ----
+
+std::wstring text(HWND window) {
+    // WM_GETTEXT, not GetWindowTextW: for another process's edit box the
+    // latter returns the caption it was created with, not what was typed.
+    const auto length = static_cast<std::size_t>(send(window, WM_GETTEXTLENGTH));
+    std::wstring result(length + 1, L'\0');
+    const auto copied = static_cast<std::size_t>(
+        send(window, WM_GETTEXT, result.size(), reinterpret_cast<LPARAM>(result.data())));
+    result.resize(std::min(copied, length));
+    return result;
+}
+
+bool checked(HWND button) { return send(button, BM_GETCHECK) == BST_CHECKED; }
+
+int selected_index(HWND combo_box) { return static_cast<int>(send(combo_box, CB_GETCURSEL)); }
+
+bool visible(HWND window) { return IsWindowVisible(window) != FALSE; }
+
+// ---- Text ----
+
+std::string utf8(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring utf16(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), n);
+    return out;
+}
+
+}  // namespace e2e

@@ -1,0 +1,120 @@
+// End-to-end test harness: starts the real velvane.exe under Wine and acts on
+// it as a person would, through the same input queue as the mouse and the
+// keyboard (SendInput only; mixing input sources loses events).
+//
+// Everything the program does in reply to input happens asynchronously, so
+// tests wait for its effect with a bound (wait_until, Velvane::wait_for_urls)
+// and never sleep for a fixed time. To show that an action launched nothing,
+// follow it with one that launches a known URL and check that only that URL
+// arrived.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/control_ids.h"
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+using Timeout = std::chrono::milliseconds;
+
+inline constexpr Timeout kDefaultTimeout = 5s;
+
+// Polls `done` every 20 ms until it returns true or `timeout` has passed;
+// returns its last answer.
+bool wait_until(const std::function<bool()>& done, Timeout timeout = kDefaultTimeout);
+
+// One velvane.exe in a fresh program directory of its own, so that files the
+// program writes beside itself (Setup.ini) never leak between tests. URLs the
+// program opens are logged to a file in the same directory by the test
+// prefix's http handler (urllog.exe). The destructor ends the process and
+// removes the directory.
+class Velvane {
+public:
+    Velvane();
+    ~Velvane();
+    Velvane(const Velvane&) = delete;
+    Velvane& operator=(const Velvane&) = delete;
+
+    // The program directory, for files to put there before start().
+    const std::filesystem::path& program_dir() const { return program_dir_; }
+    // An environment variable for the program (and the browsers it starts).
+    void set_environment(const std::wstring& name, const std::wstring& value);
+
+    // Starts the program and waits for its main window. Throws
+    // std::runtime_error when the window does not appear in time.
+    void start(Timeout timeout = 20s);
+    // WM_CLOSE, a bounded wait, then TerminateProcess. Returns the exit code.
+    DWORD stop(Timeout timeout = kDefaultTimeout);
+    bool running() const;
+
+    HWND window() const { return window_; }
+    HWND tab() const;
+    // A control by id: a child of the main window, of the tab control, or of a
+    // group box on a page (Google's language radios). Null when there is none.
+    HWND control(int id) const;
+    // The window with the keyboard focus in the program's GUI thread.
+    HWND focus() const;
+
+    // Complete lines of the URL log, in the order the browser got them.
+    std::vector<std::string> urls() const;
+    // Waits until at least `count` URLs have arrived; returns all of them.
+    std::vector<std::string> wait_for_urls(std::size_t count, Timeout timeout = kDefaultTimeout) const;
+
+private:
+    std::filesystem::path root_;
+    std::filesystem::path program_dir_;
+    std::filesystem::path url_log_;
+    std::map<std::wstring, std::wstring> environment_;
+    PROCESS_INFORMATION process_{};
+    HWND window_ = nullptr;
+};
+
+// A test with a freshly started velvane.exe in `app`.
+class VelvaneTest : public ::testing::Test {
+protected:
+    void SetUp() override { app.start(); }
+    Velvane app;
+};
+
+// ---- A person's input. ----
+
+enum class Button { Left, Right };
+
+// Moves the mouse to a screen point, as the hand does.
+void move_mouse(POINT screen);
+// Moves the mouse to the centre of a window and presses and releases a button.
+void click(HWND window, Button button = Button::Left);
+// Types text as Unicode key strokes (Chinese too), one character at a time.
+void type(std::wstring_view text);
+// Presses and releases a key while holding the modifiers, e.g.
+// press(VK_RETURN, {VK_SHIFT}) or press('W', {VK_MENU}).
+void press(WORD key, std::initializer_list<WORD> modifiers = {});
+// Puts text on the clipboard and presses Ctrl+V: how a person enters a very
+// long keyword.
+void paste(std::wstring_view text);
+
+// ---- What the window shows. ----
+
+std::wstring text(HWND window);
+bool checked(HWND button);
+int selected_index(HWND combo_box);  // CB_ERR when nothing is selected
+bool visible(HWND window);
+
+// ---- Text. ----
+
+std::string utf8(std::wstring_view text);
+std::wstring utf16(std::string_view text);
+
+}  // namespace e2e

@@ -1,0 +1,74 @@
+// Stands in for the web browser in the end-to-end tests: the test prefix's
+// http and https handlers run `urllog.exe "%1"`, and this appends the URL it
+// was given, as UTF-8, plus a newline to a log file.
+//
+//   VELVANE_URL_LOG          the log file (default: urls.log beside this program)
+//   VELVANE_URLLOG_DELAY_MS  wait this long before logging (a slow browser)
+//
+// More than one argument means something broke out of the quoted "%1": the
+// arguments are then written separated by tabs, so no test mistakes them for
+// the one URL it expected.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::wstring environment(const wchar_t* name) {
+    std::wstring value(32768, L'\0');
+    const DWORD n = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    value.resize(n < value.size() ? n : 0);
+    return value;
+}
+
+std::wstring log_path() {
+    std::wstring path = environment(L"VELVANE_URL_LOG");
+    if (!path.empty()) return path;
+    path.assign(MAX_PATH, L'\0');
+    DWORD n = 0;
+    while ((n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) == path.size())
+        path.resize(path.size() * 2);
+    path.resize(n);
+    path.erase(path.find_last_of(L'\\') + 1);
+    return path + L"urls.log";
+}
+
+std::string utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (const std::wstring delay = environment(L"VELVANE_URLLOG_DELAY_MS"); !delay.empty())
+        Sleep(static_cast<DWORD>(_wtoi(delay.c_str())));
+
+    std::wstring line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) line += L'\t';
+        line += argv[i];
+    }
+    const std::string bytes = utf8(line) + '\n';
+
+    // Browsers may be started several at once: the file is opened for
+    // appending without write sharing, so each line goes in whole, and a
+    // logger that finds the file busy tries again.
+    const std::wstring path = log_path();
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+        Sleep(10);
+    }
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size() ? 0 : 1;
+}
