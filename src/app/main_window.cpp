@@ -243,8 +243,12 @@ void MainWindow::on_create() {
     settings_path_ = program_directory_ + L"\\Setup.ini";
     hotkey_ = load_hotkey(settings_path_);
     hotkey_registered_ = global_hotkey_.register_for(hwnd_, hotkey_);
-    // Typing goes into the Baidu keyword box at once.
-    if (!pages_.empty() && pages_[0].edit) SetFocus(pages_[0].edit);
+    // Typing goes into the Baidu keyword box at once, also once the window
+    // has been activated (activation restores the focus it keeps here).
+    if (!pages_.empty() && pages_[0].edit) {
+        SetFocus(pages_[0].edit);
+        focus_before_deactivation_ = pages_[0].edit;
+    }
     PostMessageW(hwnd_, kStartupMessage, 0, 0);
 }
 
