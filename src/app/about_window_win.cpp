@@ -1,7 +1,222 @@
 #include "app/about_window_win.h"
 
-namespace velvane {
+#include <objbase.h>
+#include <wincodec.h>
 
-void show_about_window(HINSTANCE, HWND) {}
+#include <string>
+
+#include "app/dpi_win.h"
+#include "app/modal_dialog_win.h"
+#include "app/win_util.h"
+#include "engines/hosts.h"
+#include "resources/resource.h"
+#include "search/launch.h"
+
+namespace velvane {
+namespace {
+
+// The window's frame at 96 DPI; the picture is one pixel wider and taller,
+// and that surplus column and row are cut off at the right and the bottom.
+constexpr int kLeft = 50;
+constexpr int kTop = 50;
+constexpr int kWidth = 252;
+constexpr int kHeight = 189;
+constexpr int kPictureWidth = 253;
+constexpr int kPictureHeight = 190;
+
+using UniqueBitmap = Unique<HBITMAP, GdiObjectDeleter>;
+
+// Owns one reference to a COM object.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (object_) object_->Release();
+    }
+    T* get() const { return object_; }
+    T* operator->() const { return object_; }
+    // For the functions that hand out a new reference.
+    T** out() { return &object_; }
+
+private:
+    T* object_ = nullptr;
+};
+
+// COM for the picture decoder, on this thread, for as long as it lives.
+class ComApartment {
+public:
+    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+
+private:
+    HRESULT result_;
+};
+
+// The about picture from the program's resources, decoded by the platform's
+// imaging component and scaled to width × height; null when that fails.
+UniqueBitmap decode_picture(HINSTANCE instance, int width, int height) {
+    HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(IDR_ABOUT_GIF), RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(instance, resource) : nullptr;
+    auto* bytes = static_cast<BYTE*>(loaded ? LockResource(loaded) : nullptr);
+    const DWORD size = resource ? SizeofResource(instance, resource) : 0;
+    if (!bytes || size == 0) return UniqueBitmap();
+
+    const ComApartment apartment;
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICFormatConverter> converter;
+    ComPtr<IWICBitmapScaler> scaler;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(factory.out()))) ||
+        FAILED(factory->CreateStream(stream.out())) || FAILED(stream->InitializeFromMemory(bytes, size)) ||
+        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnLoad,
+                                                decoder.out())) ||
+        FAILED(decoder->GetFrame(0, frame.out())) || FAILED(factory->CreateFormatConverter(converter.out())) ||
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)))
+        return UniqueBitmap();
+
+    IWICBitmapSource* source = converter.get();
+    UINT source_width = 0, source_height = 0;
+    converter->GetSize(&source_width, &source_height);
+    if (static_cast<int>(source_width) != width || static_cast<int>(source_height) != height) {
+        if (FAILED(factory->CreateBitmapScaler(scaler.out())) ||
+            FAILED(scaler->Initialize(converter.get(), static_cast<UINT>(width), static_cast<UINT>(height),
+                                      WICBitmapInterpolationModeFant)))
+            return UniqueBitmap();
+        source = scaler.get();
+    }
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, as WIC hands out the rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    if (!bitmap || !pixels) return UniqueBitmap();
+    const UINT stride = static_cast<UINT>(width) * 4;
+    if (FAILED(source->CopyPixels(nullptr, stride, stride * static_cast<UINT>(height), static_cast<BYTE*>(pixels))))
+        return UniqueBitmap();
+    return bitmap;
+}
+
+class AboutWindow {
+public:
+    static INT_PTR CALLBACK proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) noexcept;
+
+private:
+    void on_init(HWND dialog);
+    void on_left_button_down();
+    void on_paint();
+    // Places the window and makes the picture for this DPI; `frame` is the
+    // window's new rectangle, or null for its place at 50, 50.
+    void lay_out(UINT dpi, const RECT* frame);
+
+    HWND dialog_ = nullptr;
+    UniqueBitmap picture_;
+    bool site_opened_ = false;
+};
+
+INT_PTR CALLBACK AboutWindow::proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) noexcept {
+    if (msg == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<AboutWindow*>(lparam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+        self->on_init(dialog);
+        return FALSE;  // the focus is set
+    }
+    auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (!self) return FALSE;
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+        self->on_left_button_down();
+        return TRUE;
+    case WM_COMMAND:
+        // Esc and Alt+F4 close the window without opening the site; Enter
+        // does nothing.
+        if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    case WM_ERASEBKGND:
+        // The picture covers the whole window.
+        if (self->picture_) return dialog_result(dialog, TRUE);
+        break;
+    case WM_PAINT:
+        self->on_paint();
+        return TRUE;
+    case WM_DPICHANGED:
+        self->lay_out(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+        return dialog_result(dialog, 0);
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+void AboutWindow::on_init(HWND dialog) {
+    dialog_ = dialog;
+    lay_out(dpi_for_window(dialog), nullptr);
+    SetFocus(dialog);
+    // Opened from the tray while the main window is hidden, the window must
+    // still come to the front.
+    SetForegroundWindow(dialog);
+}
+
+void AboutWindow::lay_out(UINT dpi, const RECT* frame) {
+    auto px = [dpi](int value) { return scale_for_dpi(value, dpi); };
+    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog_, GWLP_HINSTANCE));
+    picture_ = decode_picture(instance, px(kPictureWidth), px(kPictureHeight));
+    if (frame) {
+        SetWindowPos(dialog_, HWND_TOPMOST, frame->left, frame->top, frame->right - frame->left,
+                     frame->bottom - frame->top, SWP_NOACTIVATE);
+    } else {
+        SetWindowPos(dialog_, HWND_TOPMOST, px(kLeft), px(kTop), px(kWidth), px(kHeight), SWP_NOACTIVATE);
+    }
+    InvalidateRect(dialog_, nullptr, TRUE);
+}
+
+void AboutWindow::on_left_button_down() {
+    // One press opens the site once: the release, a double click or a press
+    // that arrives before the window is gone add nothing.
+    if (site_opened_) return;
+    site_opened_ = true;
+    launch_url("http://" + std::string(host_of(HostRole::AuthorSite)));
+    EndDialog(dialog_, IDOK);
+}
+
+void AboutWindow::on_paint() {
+    PAINTSTRUCT paint = {};
+    HDC dc = BeginPaint(dialog_, &paint);
+    if (picture_) {
+        if (HDC memory = CreateCompatibleDC(dc)) {
+            const HGDIOBJ previous = SelectObject(memory, picture_.get());
+            RECT client = {};
+            GetClientRect(dialog_, &client);
+            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, previous);
+            DeleteDC(memory);
+        }
+    }
+    EndPaint(dialog_, &paint);
+}
+
+}  // namespace
+
+void show_about_window(HINSTANCE instance, HWND owner) {
+    AboutWindow window;
+    // No caption, no frame, above every window that is not topmost.
+    show_modal_dialog(instance, owner, WS_POPUP | DS_SETFOREGROUND, WS_EX_TOPMOST, L"", AboutWindow::proc,
+                      reinterpret_cast<LPARAM>(&window));
+}
 
 }  // namespace velvane

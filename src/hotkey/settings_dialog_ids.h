@@ -1,0 +1,15 @@
+// Control identifiers of the hotkey settings dialog "快捷键设置", shared with
+// the end-to-end tests (which find the controls with GetDlgItem). No
+// <windows.h> here.
+#pragma once
+
+namespace velvane::settings_dialog_ids {
+
+inline constexpr int kModifierList = 101;  // 组合框1
+inline constexpr int kPlusLabel = 102;     // 标签1
+inline constexpr int kKeyList = 103;       // 组合框2
+// 确定 is the dialog's default button: Enter presses it. Its id is IDOK.
+inline constexpr int kStoreButton = 1;
+inline constexpr int kResetButton = 104;   // 复原
+
+}  // namespace velvane::settings_dialog_ids
