@@ -1,0 +1,351 @@
+// The pop-up menu's commands, picked as a person does: a right-button press on
+// the tab strip or on the tray icon opens the menu, the arrow keys and Enter
+// pick an entry (another process cannot read Wine's menus). What each command
+// did is checked where it shows: Setup.ini, the registry, the message boxes,
+// the URL log, the windows.
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "hotkey/settings_dialog_ids.h"
+
+namespace e2e {
+namespace {
+
+namespace dialog_ids = velvane::settings_dialog_ids;
+
+// The entries in menu order; the arrow keys skip the separators.
+enum class Entry { HotkeySettings = 1, RunAtStartup = 2, About = 3, Exit = 4 };
+
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kRunValue[] = L"RimuSearch";
+
+DWORD process_of(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+std::wstring caption(HWND window) {
+    wchar_t buffer[256] = {};
+    GetWindowTextW(window, buffer, 256);
+    return buffer;
+}
+
+// A visible top-level window of the program with this class and caption.
+HWND find_window(HWND main, const wchar_t* window_class, std::wstring_view title) {
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, window_class, nullptr));) {
+        if (process_of(w) == process_of(main) && IsWindowVisible(w) && caption(w) == title) return w;
+    }
+    return nullptr;
+}
+
+HWND wait_for_window(HWND main, const wchar_t* window_class, std::wstring_view title) {
+    HWND found = nullptr;
+    wait_until([&] { return (found = find_window(main, window_class, title)) != nullptr; });
+    return found;
+}
+
+HWND tray_window() { return FindWindowW(L"Shell_TrayWnd", nullptr); }
+
+// Presses and releases a button at a screen point. The press and the release
+// carry the point themselves: a press that relied on the cursor position set
+// just before was seen to land where the pointer had been a moment earlier.
+void click_at(POINT screen, Button button) {
+    move_mouse(screen);
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(screen.x - left, 65535, width - 1);
+        input.mi.dy = MulDiv(screen.y - top, 65535, height - 1);
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    }
+    inputs[0].mi.dwFlags |= button == Button::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
+    inputs[1].mi.dwFlags |= button == Button::Left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+void click_on(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    click_at({(r.left + r.right) / 2, (r.top + r.bottom) / 2}, Button::Left);
+}
+
+enum class MenuFrom { TabStrip, TrayIcon };
+
+// Opens the menu and picks an entry.
+void pick(const Velvane& app, Entry entry, MenuFrom from = MenuFrom::TabStrip) {
+    // Two right clicks at one spot in quick succession would make a double
+    // click, which opens no menu: every other pick clicks a little further right.
+    static int picks = 0;
+    const int shift = ++picks % 2 == 0 ? 20 : 0;
+    RECT r{};
+    if (from == MenuFrom::TabStrip) {
+        GetWindowRect(app.tab(), &r);
+        click_at({r.left + 12 + shift, r.top + 10}, Button::Right);  // on the first tab
+    } else {
+        GetWindowRect(tray_window(), &r);
+        click_at({r.right - 10, r.top + 10}, Button::Right);  // the first icon
+    }
+    ASSERT_TRUE(wait_until([&] { return find_window(app.window(), L"#32768", L"") != nullptr; }))
+        << "the menu did not open";
+    for (int i = 0; i < static_cast<int>(entry); ++i) press(VK_DOWN);
+    press(VK_RETURN);
+}
+
+struct MessageBoxSeen {
+    std::wstring title;
+    std::wstring text;
+};
+
+// Waits for a message box with this title, reads it, and clicks a button.
+MessageBoxSeen answer(const Velvane& app, std::wstring_view title, int button = IDOK) {
+    const HWND box = wait_for_window(app.window(), L"#32770", title);
+    if (!box) {
+        ADD_FAILURE() << "no message box " << utf8(title);
+        return {};
+    }
+    const MessageBoxSeen seen{caption(box), text(GetDlgItem(box, 0xFFFF))};
+    click_on(GetDlgItem(box, button));
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(box); })) << "the message box stayed";
+    return seen;
+}
+
+std::optional<std::string> file_bytes(const std::filesystem::path& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string gbk(std::wstring_view text) {
+    const int size = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(936, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(936, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::optional<std::wstring> run_value(HKEY root) {
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueW(root, kRunKey, kRunValue, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+void delete_run_values() {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyValueW(root, kRunKey, kRunValue);
+}
+
+// The dialog of the menu's first entry: open, in front, its owner disabled.
+HWND open_settings_dialog(const Velvane& app, MenuFrom from = MenuFrom::TabStrip) {
+    pick(app, Entry::HotkeySettings, from);
+    const HWND dialog = wait_for_window(app.window(), L"#32770", L"快捷键设置");
+    if (!dialog) {
+        ADD_FAILURE() << "the hotkey settings dialog did not open";
+        return nullptr;
+    }
+    EXPECT_TRUE(wait_until([&] { return GetForegroundWindow() == dialog; }));
+    EXPECT_FALSE(IsWindowEnabled(app.window()));
+    // Always Alt + W, whatever Setup.ini holds.
+    EXPECT_EQ(selected_index(GetDlgItem(dialog, dialog_ids::kModifierList)), 3);
+    EXPECT_EQ(selected_index(GetDlgItem(dialog, dialog_ids::kKeyList)), 32);
+    return dialog;
+}
+
+void expect_closed(const Velvane& app, HWND dialog) {
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); })) << "the dialog stayed open";
+    EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(app.window()) != FALSE; }));
+}
+
+using MenuCommands = VelvaneTest;
+
+TEST_F(MenuCommands, HotkeyDialogStoresCtrlF5AndResetDeletesTheFile) {
+    const auto settings = app.program_dir() / L"Setup.ini";
+
+    HWND dialog = open_settings_dialog(app);
+    ASSERT_NE(dialog, nullptr);
+    const HWND modifiers = GetDlgItem(dialog, dialog_ids::kModifierList);
+    const HWND keys = GetDlgItem(dialog, dialog_ids::kKeyList);
+    // The keyboard, as a person would: Alt → Shift → Ctrl, then W → … → F5.
+    ASSERT_TRUE(wait_until([&] { return app.focus() == modifiers; }));
+    press(VK_UP);
+    press(VK_UP);
+    ASSERT_TRUE(wait_until([&] { return selected_index(modifiers) == 1; }));
+    press(VK_TAB);
+    ASSERT_TRUE(wait_until([&] { return app.focus() == keys; }));
+    for (int i = 0; i < 8; ++i) press(VK_DOWN);
+    ASSERT_TRUE(wait_until([&] { return selected_index(keys) == 40; }));
+    click_on(GetDlgItem(dialog, dialog_ids::kStoreButton));
+
+    const MessageBoxSeen stored = answer(app, L"设置成功！");
+    EXPECT_EQ(stored.text, L"快捷键设置成功，请重新启动本程序！");
+    expect_closed(app, dialog);
+    EXPECT_EQ(file_bytes(settings), gbk(L"[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n"));
+
+    // Hidden by the hotkey, which is still Alt+W: nothing was re-registered.
+    // From the tray the dialog comes up in front without the main window.
+    press('W', {VK_MENU});
+    ASSERT_TRUE(wait_until([&] { return !visible(app.window()); }));
+    ASSERT_TRUE(wait_until([] { return tray_window() && visible(tray_window()); }));
+    dialog = open_settings_dialog(app, MenuFrom::TrayIcon);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(visible(app.window()));
+    click_on(GetDlgItem(dialog, dialog_ids::kResetButton));
+
+    const MessageBoxSeen reset = answer(app, L"设置成功！");
+    EXPECT_EQ(reset.text, L"快捷键恢复为 Alt+W");
+    expect_closed(app, dialog);
+    EXPECT_FALSE(file_bytes(settings).has_value());
+    EXPECT_FALSE(visible(app.window()));
+}
+
+TEST_F(MenuCommands, HotkeyDialogClosedWithEscStoresNothing) {
+    HWND dialog = open_settings_dialog(app);
+    ASSERT_NE(dialog, nullptr);
+    press(VK_UP);
+    press(VK_ESCAPE);
+    expect_closed(app, dialog);
+    EXPECT_FALSE(file_bytes(app.program_dir() / L"Setup.ini").has_value());
+}
+
+// Setup.ini held open by another program (an editor, a virus scanner): the
+// dialog says the change failed and the file keeps every byte.
+TEST_F(MenuCommands, HotkeyDialogReportsALockedSettingsFileAndLeavesItAlone) {
+    const auto settings = app.program_dir() / L"Setup.ini";
+    const std::string before = gbk(L"; by hand\r\n[快捷键设置]\r\n功能键=2\r\n键代码=65\r\n");
+    {
+        const HANDLE file = CreateFileW(settings.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, before.data(), static_cast<DWORD>(before.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    struct Case {
+        const char* name;
+        DWORD share;
+    };
+    for (const Case& c : {Case{"no sharing", 0}, Case{"read sharing", FILE_SHARE_READ}}) {
+        SCOPED_TRACE(c.name);
+        const HANDLE lock = CreateFileW(settings.c_str(), GENERIC_READ | GENERIC_WRITE, c.share, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+
+        HWND dialog = open_settings_dialog(app);
+        ASSERT_NE(dialog, nullptr);
+        click_on(GetDlgItem(dialog, dialog_ids::kStoreButton));
+        EXPECT_EQ(answer(app, L"设置失败！").text, L"快捷键设置保存失败，请检查程序目录是否可写！");
+        expect_closed(app, dialog);
+
+        dialog = open_settings_dialog(app);
+        ASSERT_NE(dialog, nullptr);
+        click_on(GetDlgItem(dialog, dialog_ids::kResetButton));
+        EXPECT_EQ(answer(app, L"设置失败！").text, L"快捷键恢复失败，请检查程序目录是否可写！");
+        expect_closed(app, dialog);
+
+        CloseHandle(lock);
+        EXPECT_EQ(file_bytes(settings), before);
+        // No temporary file left behind.
+        std::vector<std::wstring> names;
+        for (const auto& entry : std::filesystem::directory_iterator(app.program_dir()))
+            names.push_back(entry.path().filename().wstring());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::wstring>{L"Setup.ini", L"velvane.exe"}));
+    }
+}
+
+TEST_F(MenuCommands, RunAtStartupWritesTheValueAndTheSecondClickDeletesIt) {
+    delete_run_values();
+    struct Cleanup {
+        ~Cleanup() { delete_run_values(); }
+    } cleanup;
+    // The path in the value is the program's own, quoted only with a blank.
+    std::wstring expected = (app.program_dir() / L"velvane.exe").wstring();
+    if (expected.find(L' ') != std::wstring::npos) expected = L"\"" + expected + L"\"";
+
+    pick(app, Entry::RunAtStartup);
+    EXPECT_TRUE(wait_until([] { return run_value(HKEY_LOCAL_MACHINE).has_value(); }));
+    EXPECT_EQ(run_value(HKEY_LOCAL_MACHINE), expected);
+    EXPECT_FALSE(run_value(HKEY_CURRENT_USER).has_value());
+
+    // The check mark followed: the same entry now switches off.
+    pick(app, Entry::RunAtStartup);
+    EXPECT_TRUE(wait_until([] { return !run_value(HKEY_LOCAL_MACHINE).has_value(); }));
+    EXPECT_FALSE(run_value(HKEY_CURRENT_USER).has_value());
+}
+
+TEST_F(MenuCommands, AboutWindowOpensTheSiteOnceOnALeftPressAndEscClosesIt) {
+    pick(app, Entry::About);
+    HWND about = wait_for_window(app.window(), L"#32770", L"");
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(GetWindowLongW(about, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(GetWindowLongW(about, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+    RECT r{};
+    GetWindowRect(about, &r);
+    EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}),
+              (std::vector<LONG>{50, 50, 252, 189}));
+    EXPECT_TRUE(wait_until([&] { return GetForegroundWindow() == about; }));
+    EXPECT_FALSE(IsWindowEnabled(app.window()));
+
+    // A right click and moves do nothing; one left press opens the site and
+    // closes the window, and its release adds nothing.
+    click_at({r.left + 30, r.top + 30}, Button::Right);
+    move_mouse({r.left + 200, r.top + 150});
+    click_at({r.left + 200, r.top + 150}, Button::Left);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(app.window()) != FALSE; }));
+    EXPECT_EQ(app.wait_for_urls(1), std::vector<std::string>{"http://velvane.example.com"});
+
+    // Again, at the same place; Esc closes it without opening the site.
+    pick(app, Entry::About);
+    about = wait_for_window(app.window(), L"#32770", L"");
+    ASSERT_NE(about, nullptr);
+    RECT again{};
+    GetWindowRect(about, &again);
+    EXPECT_TRUE(EqualRect(&r, &again));
+    EXPECT_TRUE(wait_until([&] { return GetForegroundWindow() == about; }));
+    press(VK_ESCAPE);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(about); }));
+
+    // A search marks the end of what the about window opened.
+    const HWND keyword = app.control(velvane::ids::edit(0));
+    click_on(keyword);
+    ASSERT_TRUE(wait_until([&] { return app.focus() == keyword; }));
+    type(L"abc");
+    press(VK_RETURN);
+    const auto urls = app.wait_for_urls(2);
+    ASSERT_EQ(urls.size(), 2u);
+    EXPECT_EQ(urls[0], "http://velvane.example.com");
+    EXPECT_TRUE(urls[1].starts_with("http://www.baidu.com/")) << urls[1];
+}
+
+TEST_F(MenuCommands, ExitAsksFirstThenEndsTheProgramAndRemovesTheTrayIcon) {
+    ASSERT_TRUE(wait_until([] { return tray_window() && visible(tray_window()); }));
+
+    pick(app, Entry::Exit);
+    const MessageBoxSeen no = answer(app, L"退出确认", IDNO);
+    EXPECT_EQ(no.text, L"你确定退出本程序吗？");
+    EXPECT_TRUE(app.running());
+    EXPECT_TRUE(visible(app.window()));
+    EXPECT_TRUE(visible(tray_window()));
+
+    pick(app, Entry::Exit);
+    answer(app, L"退出确认", IDYES);
+    ASSERT_TRUE(wait_until([&] { return !app.running(); }));
+    EXPECT_EQ(app.stop(), 0u);
+    EXPECT_TRUE(wait_until([] { return !tray_window() || !visible(tray_window()); }));
+}
+
+}  // namespace
+}  // namespace e2e
