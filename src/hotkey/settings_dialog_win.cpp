@@ -173,18 +173,15 @@ void SettingsDialog::lay_out(UINT dpi, const RECT* frame) {
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         int height = px(spec.height);
         if (spec.kind == Kind::List) {
-            // The closed box is as high as its place; the window's height
-            // includes the dropped-down list.
-            SetWindowPos(hwnd, nullptr, 0, 0, px(spec.width), height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            RECT closed = {};
-            GetWindowRect(hwnd, &closed);
-            const auto field = static_cast<int>(SendMessageW(hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-            const int frame_height = (closed.bottom - closed.top) - field;
-            if (field > 0 && height - frame_height > 0)
-                SendMessageW(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - frame_height);
+            // The window's height includes the dropped-down list; the closed
+            // box takes the height its font needs. Without a smaller minimum
+            // the list shows 30 entries and, that high, opens upwards over
+            // the box.
             const auto item = static_cast<int>(SendMessageW(hwnd, CB_GETITEMHEIGHT, 0, 0));
             const auto count = static_cast<int>(SendMessageW(hwnd, CB_GETCOUNT, 0, 0));
-            height += (count < kVisibleKeys ? count : kVisibleKeys) * (item > 0 ? item : px(16)) + px(2);
+            const int shown = count < kVisibleKeys ? count : kVisibleKeys;
+            SendMessageW(hwnd, CB_SETMINVISIBLE, static_cast<WPARAM>(shown), 0);
+            height += shown * (item > 0 ? item : px(16)) + px(2);
         }
         SetWindowPos(hwnd, nullptr, px(spec.left), px(spec.top), px(spec.width), height,
                      SWP_NOZORDER | SWP_NOACTIVATE);

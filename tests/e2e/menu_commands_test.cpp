@@ -93,6 +93,9 @@ void pick(const Velvane& app, Entry entry, MenuFrom from = MenuFrom::TabStrip) {
     }
     ASSERT_TRUE(wait_until([&] { return find_window(app.window(), L"#32768", L"") != nullptr; }))
         << "the menu did not open";
+    // The keys go to the foreground thread, which must be the program's.
+    ASSERT_TRUE(wait_until([&] { return process_of(GetForegroundWindow()) == process_of(app.window()); }))
+        << "the menu opened without the program in the foreground";
     for (int i = 0; i < static_cast<int>(entry); ++i) press(VK_DOWN);
     press(VK_RETURN);
 }
