@@ -112,6 +112,20 @@ INPUT key_event(WORD key, bool up) {
     return input;
 }
 
+// Every program a test starts (and the URL loggers it starts in turn) ends
+// with the test program, however that ends: a velvane.exe that outlived a
+// killed or crashed test would keep its output pipe open, and ctest waiting.
+HANDLE children_job() {
+    static const HANDLE job = [] {
+        const HANDLE created = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        return created;
+    }();
+    return job;
+}
+
 POINT centre(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
@@ -147,6 +161,14 @@ Velvane::~Velvane() {
 void Velvane::set_environment(const std::wstring& name, const std::wstring& value) { environment_[name] = value; }
 
 void Velvane::start(Timeout timeout) {
+    launch();
+    if (!wait_for_window(timeout)) {
+        const std::string why = running() ? "did not show its main window in time" : "ended before its window appeared";
+        throw std::runtime_error("velvane.exe " + why);
+    }
+}
+
+void Velvane::launch() {
     require_url_logger();
     // The pointer is left where the last test put it; parked in the far
     // corner it cannot give a keyword box the focus by hovering.
@@ -158,13 +180,18 @@ void Velvane::start(Timeout timeout) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     // Started from another directory, as at system start, so the program has
-    // to find its files by its own path.
-    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        environment.data(), root_.c_str(), &startup, &process_))
+    // to find its files by its own path. Suspended until it is in the job.
+    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, environment.data(), root_.c_str(), &startup,
+                        &process_))
         throw std::runtime_error("cannot start " + utf8(exe) + ": error " + std::to_string(GetLastError()));
-    WaitForInputIdle(process_.hProcess, static_cast<DWORD>(timeout.count()));
+    AssignProcessToJobObject(children_job(), process_.hProcess);
+    ResumeThread(process_.hThread);
+}
 
-    wait_until(
+bool Velvane::wait_for_window(Timeout timeout) {
+    WaitForInputIdle(process_.hProcess, static_cast<DWORD>(timeout.count()));
+    return wait_until(
         [&] {
             for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, VELVANE_MAIN_WINDOW_CLASS, L"Velvane"));) {
                 DWORD pid = 0;
@@ -177,11 +204,7 @@ void Velvane::start(Timeout timeout) {
             }
             return !running();
         },
-        timeout);
-    if (!window_) {
-        const std::string why = running() ? "did not show its main window in time" : "ended before its window appeared";
-        throw std::runtime_error("velvane.exe " + why);
-    }
+        timeout) && window_;
 }
 
 bool Velvane::running() const {
@@ -251,19 +274,33 @@ std::vector<std::string> Velvane::wait_for_urls(std::size_t count, Timeout timeo
 // ---- Input ----
 
 void move_mouse(POINT screen) {
-    // Absolute positions are in 1/65536ths of the virtual screen.
+    // Absolute positions are in 1/65536ths of the virtual screen, and the
+    // pixel is the fraction rounded down: round up here to land on it.
+    const auto normalise = [](int offset, int size) { return static_cast<LONG>((offset * 65536LL + size - 1) / size); };
     const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
     const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     std::vector<INPUT> move(1);
     move[0].type = INPUT_MOUSE;
-    move[0].mi.dx = MulDiv(screen.x - left, 65535, width - 1);
-    move[0].mi.dy = MulDiv(screen.y - top, 65535, height - 1);
+    move[0].mi.dx = normalise(screen.x - left, width);
+    move[0].mi.dy = normalise(screen.y - top, height);
     move[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-    send_input(move);
+    // The pointer must also stay there: a motion still on its way from the
+    // X server (a desktop window appearing under the pointer) can move it
+    // back a moment later, and a click would then land elsewhere.
     POINT at{};
-    if (!wait_until([&] { return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; }, 2s))
-        ADD_FAILURE() << "the mouse went to (" << at.x << ", " << at.y << "), not (" << screen.x << ", " << screen.y
-                      << ")";
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        send_input(move);
+        int steady = 0;
+        if (wait_until(
+                [&] {
+                    const bool there = GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+                    steady = there ? steady + 1 : 0;
+                    return steady >= 4;
+                },
+                1s))
+            return;
+    }
+    ADD_FAILURE() << "the mouse went to (" << at.x << ", " << at.y << "), not (" << screen.x << ", " << screen.y << ")";
 }
 
 void click(HWND window, Button button) {

@@ -55,9 +55,16 @@ public:
     // Starts the program and waits for its main window. Throws
     // std::runtime_error when the window does not appear in time.
     void start(Timeout timeout = 20s);
-    // WM_CLOSE, a bounded wait, then TerminateProcess. Returns the exit code.
+    // The two halves of start(), for a program expected to show no window
+    // (a second instance): launch() starts the process, wait_for_window()
+    // waits for its main window and says whether it came.
+    void launch();
+    bool wait_for_window(Timeout timeout = 20s);
+    // WM_CLOSE, a bounded wait, then TerminateProcess. Returns the exit code
+    // (that of its own end when the program has already ended).
     DWORD stop(Timeout timeout = kDefaultTimeout);
     bool running() const;
+    DWORD process_id() const { return process_.dwProcessId; }
 
     HWND window() const { return window_; }
     HWND tab() const;
@@ -81,10 +88,12 @@ private:
     HWND window_ = nullptr;
 };
 
-// A test with a freshly started velvane.exe in `app`.
+// A test with a freshly started velvane.exe in `app`, which must end cleanly
+// (exit code 0) when its window is closed at the end.
 class VelvaneTest : public ::testing::Test {
 protected:
     void SetUp() override { app.start(); }
+    void TearDown() override { EXPECT_EQ(app.stop(), 0u) << "velvane.exe did not end cleanly on WM_CLOSE"; }
     Velvane app;
 };
 
