@@ -31,8 +31,8 @@ constexpr int kVisibleKeys = 12;
 // message font), the buttons 宋体.
 enum class Kind { List, Label, Button };
 
-// A control and its place in the client area at 96 DPI. For a list the
-// height is that of the closed box.
+// A control and its place in the client area at 96 DPI. A closed list is as
+// high as its font needs, about its height here.
 struct ControlSpec {
     int id;
     Kind kind;
