@@ -1,0 +1,289 @@
+// Measures one run of a program under Wine, from inside the program's desktop,
+// and prints the figures as key=value lines for bench/run.sh:
+//
+//   bench_driver --exe PATH --class WINDOW_CLASS --log URL_LOG
+//                [--searches N] [--toggles N] [--settle-ms N]
+//
+//   start_ms        process start to the main window shown and painted: from
+//                   just before CreateProcess until the window is visible, no
+//                   part of it or of its visible child windows waits for
+//                   WM_PAINT, and its thread answers WM_NULL
+//   peak_start_kb   peak working set after start (and after the settle time)
+//   hotkey_ms       per toggle: Alt+W pressed (SendInput) while the window is
+//                   hidden, until it is shown and painted again
+//   hotkey_visible_ms  the same, until IsWindowVisible only
+//   ws_start_kb     working set after start
+//   peak_search_kb  peak working set after N searches (Enter in the keyword box)
+//   ws_search_kb    working set then
+//   urls            lines in the URL log after the searches (should be N)
+//   exit_code       after WM_CLOSE
+//
+// Working sets come from GetProcessMemoryInfo; Wine answers it from the
+// Linux side, with VmHWM (peak) and VmRSS of the process's /proc status.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double ms_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Polls `done` every millisecond until it holds or `limit_ms` has passed.
+template <class F>
+bool wait_until(F done, double limit_ms) {
+    const auto start = Clock::now();
+    while (!done()) {
+        if (ms_since(start) > limit_ms) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+// The program under measurement: a failed run must not leave it holding the
+// hotkey for the next one.
+HANDLE g_program = nullptr;
+
+[[noreturn]] void fail(const char* what) {
+    if (g_program) TerminateProcess(g_program, 99);
+    std::printf("error=%s\n", what);
+    std::fflush(stdout);
+    std::exit(2);
+}
+
+struct Options {
+    std::wstring exe, window_class, log;
+    int searches = 1000;
+    int toggles = 20;
+    int settle_ms = 1000;
+};
+
+Options parse(int argc, wchar_t** argv) {
+    Options o;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::wstring key = argv[i], value = argv[i + 1];
+        if (key == L"--exe") o.exe = value;
+        else if (key == L"--class") o.window_class = value;
+        else if (key == L"--log") o.log = value;
+        else if (key == L"--searches") o.searches = _wtoi(value.c_str());
+        else if (key == L"--toggles") o.toggles = _wtoi(value.c_str());
+        else if (key == L"--settle-ms") o.settle_ms = _wtoi(value.c_str());
+        else fail("unknown option");
+    }
+    if (o.exe.empty() || o.window_class.empty() || o.log.empty()) fail("usage");
+    return o;
+}
+
+HWND find_window(const std::wstring& window_class, DWORD process_id) {
+    HWND hwnd = nullptr;
+    while ((hwnd = FindWindowExW(nullptr, hwnd, window_class.c_str(), nullptr))) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == process_id) return hwnd;
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK child_needs_paint(HWND child, LPARAM result) {
+    if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
+        *reinterpret_cast<bool*>(result) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Visible, nothing left to paint, and its thread is at its message loop.
+bool shown_and_painted(HWND hwnd) {
+    if (!IsWindowVisible(hwnd) || GetUpdateRect(hwnd, nullptr, FALSE)) return false;
+    bool pending = false;
+    EnumChildWindows(hwnd, child_needs_paint, reinterpret_cast<LPARAM>(&pending));
+    if (pending) return false;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+}
+
+void send(std::vector<INPUT> inputs) {
+    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) fail("SendInput");
+}
+
+INPUT key(WORD vk, bool up) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+
+void press_alt_w() { send({key(VK_MENU, false), key('W', false), key('W', true), key(VK_MENU, true)}); }
+void press_enter() { send({key(VK_RETURN, false), key(VK_RETURN, true)}); }
+
+void type(std::wstring_view text) {
+    std::vector<INPUT> inputs;
+    for (const wchar_t c : text) {
+        for (const bool up : {false, true}) {
+            INPUT in = {};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wScan = c;
+            in.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+            inputs.push_back(in);
+        }
+    }
+    send(std::move(inputs));
+}
+
+void click(HWND hwnd) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT move = {}, down = {}, up = {};
+    move.type = down.type = up.type = INPUT_MOUSE;
+    // Absolute positions are in 1/65536ths of the screen.
+    move.mi.dx = static_cast<LONG>(((r.left + r.right) / 2 * 65536LL + width - 1) / width);
+    move.mi.dy = static_cast<LONG>(((r.top + r.bottom) / 2 * 65536LL + height - 1) / height);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    send({move, down, up});
+}
+
+BOOL CALLBACK find_visible_edit(HWND child, LPARAM result) {
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (_wcsicmp(name, L"Edit") == 0 && IsWindowVisible(child)) {
+        *reinterpret_cast<HWND*>(result) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// GetWindowTextLength of another process's control gives the text it was
+// created with, not what has been typed since: ask the control.
+LRESULT text_length(HWND edit) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &length);
+    return static_cast<LRESULT>(length);
+}
+
+HWND focus_of(HWND hwnd) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+std::size_t lines_in(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    std::size_t lines = 0;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        lines += static_cast<std::size_t>(std::count(buffer, buffer + got, '\n'));
+    CloseHandle(file);
+    return lines;
+}
+
+void print_list(const char* key, const std::vector<double>& values) {
+    std::printf("%s=", key);
+    for (std::size_t i = 0; i < values.size(); ++i) std::printf("%s%.2f", i ? "," : "", values[i]);
+    std::printf("\n");
+}
+
+void print_memory(HANDLE process, const char* peak_key, const char* current_key) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(process, &counters, sizeof(counters))) fail("GetProcessMemoryInfo");
+    std::printf("%s=%llu\n%s=%llu\n", peak_key, static_cast<unsigned long long>(counters.PeakWorkingSetSize / 1024),
+                current_key, static_cast<unsigned long long>(counters.WorkingSetSize / 1024));
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const Options o = parse(argc, argv);
+    DeleteFileW(o.log.c_str());
+    // Inherited by the program and by the browsers it starts.
+    SetEnvironmentVariableW(L"VELVANE_URL_LOG", o.log.c_str());
+
+    std::wstring dir = o.exe.substr(0, o.exe.find_last_of(L"\\/"));
+    std::wstring command = L"\"" + o.exe + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    const auto started = Clock::now();
+    if (!CreateProcessW(o.exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
+                        &process))
+        fail("CreateProcess");
+    g_program = process.hProcess;
+    HWND hwnd = nullptr;
+    if (!wait_until([&] { return (hwnd || (hwnd = find_window(o.window_class, process.dwProcessId))) &&
+                                 shown_and_painted(hwnd); },
+                    30000))
+        fail("no window");
+    std::printf("start_ms=%.1f\n", ms_since(started));
+    std::fflush(stdout);
+
+    Sleep(static_cast<DWORD>(o.settle_ms));
+    print_memory(process.hProcess, "peak_start_kb", "ws_start_kb");
+
+    std::vector<double> toggles, visible;
+    for (int i = 0; i < o.toggles; ++i) {
+        press_alt_w();
+        if (!wait_until([&] { return !IsWindowVisible(hwnd); }, 5000)) fail("hotkey did not hide the window");
+        Sleep(50);  // let the hide settle, as between two presses of a hand
+        const auto pressed = Clock::now();
+        press_alt_w();
+        if (!wait_until([&] { return IsWindowVisible(hwnd) != FALSE; }, 5000)) fail("hotkey did not show the window");
+        visible.push_back(ms_since(pressed));
+        if (!wait_until([&] { return shown_and_painted(hwnd); }, 5000)) fail("the window was not painted");
+        toggles.push_back(ms_since(pressed));
+    }
+    print_list("hotkey_ms", toggles);
+    print_list("hotkey_visible_ms", visible);
+    std::fflush(stdout);
+
+    if (o.searches > 0) {
+        HWND edit = nullptr;
+        EnumChildWindows(hwnd, find_visible_edit, reinterpret_cast<LPARAM>(&edit));
+        if (!edit) fail("no keyword box");
+        click(edit);
+        // Keys typed before the click has made the window the foreground one
+        // would go to the previous foreground window.
+        if (!wait_until([&] { return GetForegroundWindow() == hwnd && focus_of(hwnd) == edit; }, 5000))
+            fail("keyword box has no focus");
+        type(L"velvane");
+        if (!wait_until([&] { return text_length(edit) == 7; }, 5000)) fail("typing");
+        // A few searches in flight: each starts a browser process, which the
+        // machine cannot start a thousand of at once.
+        constexpr std::size_t kInFlight = 4;
+        for (int i = 0; i < o.searches; ++i) {
+            const auto sent = static_cast<std::size_t>(i);
+            if (!wait_until([&] { return sent < lines_in(o.log) + kInFlight; }, 60000)) fail("searches stalled");
+            press_enter();
+        }
+        const auto total = static_cast<std::size_t>(o.searches);
+        wait_until([&] { return lines_in(o.log) >= total; }, 120000);
+        Sleep(static_cast<DWORD>(o.settle_ms));
+        std::printf("urls=%zu\n", lines_in(o.log));
+        print_memory(process.hProcess, "peak_search_kb", "ws_search_kb");
+    }
+
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    std::printf("exit_code=%lu\n", code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}

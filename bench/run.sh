@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Builds what the benchmarks need and prints the table: Velvane beside the
+# floor (bench/floor.cpp, the smallest program of its kind, same toolchain and
+# flags), median of each, and their ratio, from runs interleaved A B A B in
+# this one invocation. Then the core's URL building per search (Google
+# Benchmark, natively).
+#
+#   bash bench/run.sh
+#
+#   BENCH_ROUNDS      A B pairs (default 5)
+#   BENCH_SEARCHES    searches per run before the second memory reading (default 1000)
+#   BENCH_TOGGLES     hotkey hide/show pairs per run (default 20)
+#   BENCH_BUILD       build and run folder (default $VELVANE_BUILD/bench, i.e. build/bench)
+#   BENCH_WINEPREFIX  the Wine prefix (default <build>/wineprefix; made on first use)
+#
+# Runs in a private Xvfb display and Wine desktop; everything it starts under
+# Wine is ended at the end.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
+cd "$VELVANE_ROOT"
+
+rounds=${BENCH_ROUNDS:-5}
+searches=${BENCH_SEARCHES:-1000}
+toggles=${BENCH_TOGGLES:-20}
+build=${BENCH_BUILD:-$VELVANE_BUILD/bench}
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+toolchain=$VELVANE_ROOT/cmake/mingw-w64-x86_64.cmake
+
+say "building velvane.exe (the project's own Windows build) in $build/velvane"
+cmake -S . -B "$build/velvane" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVELVANE_E2E=OFF >/dev/null
+cmake --build "$build/velvane" -j "$jobs" --target velvane >/dev/null
+say "building the floor and the driver in $build/win"
+cmake -S bench -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
+cmake --build "$build/win" -j "$jobs" >/dev/null
+say "building the core benchmark in $build/native"
+cmake -S bench -B "$build/native" >/dev/null
+cmake --build "$build/native" -j "$jobs" >/dev/null
+
+# Each program in a folder of its own, with nothing beside it (no Setup.ini:
+# Velvane takes Alt+W, as the floor does).
+run=$build/run
+rm -rf "$run"
+mkdir -p "$run/velvane" "$run/floor" "$build/results"
+cp "$build/velvane/src/velvane.exe" "$run/velvane/"
+cp "$build/win/floor.exe" "$run/floor/"
+rm -f "$build"/results/*
+
+export WINEPREFIX=${BENCH_WINEPREFIX:-$build/wineprefix}
+velvane_wine_env
+cleanup() { stop_wineserver; stop_xvfb; }
+trap cleanup EXIT
+start_xvfb 1024x768x24
+bash scripts/wine-prefix.sh --desktop 1024x768 --urllog bench/urllog.sh
+stop_wineserver  # a clean start for the measured programs
+
+winpath() { local p; p=$(readlink -f "$1"); printf 'Z:%s' "${p//\//\\}"; }
+measure() {  # program window-class round searches
+    local program=$1 class=$2 round=$3 count=$4 out
+    out=$build/results/$program-$round.txt
+    export BENCH_URL_LOG=$run/$program/urls.log
+    if ! timeout 600 env LC_ALL=zh_CN.UTF-8 wine "$build/win/bench_driver.exe" \
+            --exe "$(winpath "$run/$program/$program.exe")" --class "$class" \
+            --log "$(winpath "$run/$program")\\urls.log" \
+            --searches "$count" --toggles "$toggles" >"$out" 2>"$out.stderr"; then
+        cat "$out" "$out.stderr" >&2
+        die "the $program run $round failed"
+    fi
+}
+
+say "warming up (not counted)"
+measure velvane VelvaneMainWindow warmup 0
+measure floor VelvaneBenchFloor warmup 0
+rm -f "$build"/results/*-warmup.txt*
+
+for ((r = 1; r <= rounds; r++)); do
+    say "round $r of $rounds: Velvane, then the floor"
+    measure velvane VelvaneMainWindow "$r" "$searches"
+    measure floor VelvaneBenchFloor "$r" "$searches"
+done
+
+machine="$(uname -m), $(nproc) CPU ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)), $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo), $(wine --version 2>/dev/null || echo wine)"
+python3 bench/summary.py --results "$build/results" --rounds "$rounds" --searches "$searches" \
+    --velvane-exe "$run/velvane/velvane.exe" --floor-exe "$run/floor/floor.exe" --machine "$machine"
+
+echo
+echo "The core's URL building per search (native, Google Benchmark; no target):"
+"$build/native/core_bench" --benchmark_min_time=0.2
