@@ -1,0 +1,239 @@
+// Soak: many searches and hotkey toggles through the real window, and
+// searches while the browser is slow to start.
+//
+// The counts come from the environment so that one program serves CI (a few
+// hundred, the defaults) and the full run on demand (tests/e2e/soak.sh:
+// 10,000 searches and 1,000 toggles):
+//   VELVANE_SOAK_SEARCHES  searches by Enter in the Baidu keyword box
+//   VELVANE_SOAK_TOGGLES   Alt+W pairs (hide, show)
+//
+// The resident memory of velvane.exe is read from the Linux side, from
+// /proc/<pid>/status of the process Wine runs it in (Z: is the Linux root).
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cwctype>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace e2e {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using velvane::ids::edit;
+
+std::size_t count_from_environment(const char* name, std::size_t fallback) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) return fallback;
+    return static_cast<std::size_t>(std::strtoull(value, nullptr, 10));
+}
+
+std::string read_whole(const std::wstring& path) {
+    std::string content;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return content;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+std::wstring lower(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
+    return text;
+}
+
+// The Linux process that runs the Windows process: Wine shows the program's
+// Windows path as its command line.
+std::optional<std::wstring> linux_proc_dir(const std::filesystem::path& exe) {
+    const std::string wanted = utf8(lower(exe.wstring()));
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(L"Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::optional<std::wstring> dir;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name.empty() || !std::all_of(name.begin(), name.end(), iswdigit)) continue;
+        const std::wstring candidate = L"Z:\\proc\\" + name;
+        std::string command = read_whole(candidate + L"\\cmdline");
+        command = command.substr(0, command.find('\0'));
+        std::transform(command.begin(), command.end(), command.begin(),
+                       [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+        if (command == wanted) dir = candidate;
+    } while (!dir && FindNextFileW(search, &found));
+    FindClose(search);
+    return dir;
+}
+
+// VmRSS of /proc/<pid>/status, in KB.
+long resident_kb(const std::wstring& proc_dir) {
+    const std::string status = read_whole(proc_dir + L"\\status");
+    const auto at = status.find("VmRSS:");
+    if (at == std::string::npos) return -1;
+    return std::strtol(status.c_str() + at + 6, nullptr, 10);
+}
+
+// Counts the URL log's lines as they come, reading only what is new: the
+// log of a full soak is too long to read again for every search.
+class LineCounter {
+public:
+    explicit LineCounter(std::filesystem::path path) : path_(std::move(path)) {}
+    std::size_t lines() {
+        const HANDLE file = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return lines_;
+        LARGE_INTEGER offset;
+        offset.QuadPart = offset_;
+        SetFilePointerEx(file, offset, nullptr, FILE_BEGIN);
+        char buffer[65536];
+        DWORD got = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+            lines_ += static_cast<std::size_t>(std::count(buffer, buffer + got, '\n'));
+            offset_ += got;
+        }
+        CloseHandle(file);
+        return lines_;
+    }
+
+private:
+    std::filesystem::path path_;
+    long long offset_ = 0;
+    std::size_t lines_ = 0;
+};
+
+// The program answers a message; returns how long it took, or nothing when
+// it did not answer within `limit`.
+std::optional<double> round_trip_ms(HWND window, UINT limit_ms) {
+    const auto sent = Clock::now();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, limit_ms, &result)) return std::nullopt;
+    return std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+}
+
+const std::string kSoakUrl = "http://www.baidu.com/s?ie=utf-8&bs=%73%6F%61%6B&sr=&z=&cl=3&f=8&wd=%73%6F%61%6B&ct=0";
+const std::string kSoakEndUrl =
+    "http://www.baidu.com/s?ie=utf-8&bs=%73%6F%61%6B%21&sr=&z=&cl=3&f=8&wd=%73%6F%61%6B%21&ct=0";
+
+// The Baidu keyword box has the focus and holds `keyword`.
+void type_keyword(Velvane& app, const std::wstring& keyword) {
+    const HWND box = app.control(edit(0));
+    ASSERT_NE(box, nullptr);
+    click(box);
+    ASSERT_TRUE(wait_until([&] { return app.focus() == box; }));
+    type(keyword);
+    ASSERT_TRUE(wait_until([&] { return text(box) == keyword; }));
+}
+
+// A different keyword, searched after everything else: once its URL is in,
+// a doubled earlier search would have shown up too (the launches run in order).
+void search_end_marker(Velvane& app) {
+    type(L"!");
+    ASSERT_TRUE(wait_until([&] { return text(app.control(edit(0))) == L"soak!"; }));
+    press(VK_RETURN);
+}
+
+TEST(Soak, SearchesAndHotkeyTogglesLoseNothingAndDoNotGrow) {
+    const std::size_t searches = count_from_environment("VELVANE_SOAK_SEARCHES", 300);
+    const std::size_t toggles = count_from_environment("VELVANE_SOAK_TOGGLES", 200);
+    // Memory is compared between the end of the first block of searches and
+    // the end of the last: a thousand each in the full run.
+    const std::size_t block = std::clamp<std::size_t>(searches / 3, 1, 1000);
+
+    Velvane app;
+    app.start();
+    const auto proc = linux_proc_dir(app.program_dir() / L"velvane.exe");
+    ASSERT_TRUE(proc) << "no Linux process runs " << utf8((app.program_dir() / L"velvane.exe").wstring());
+    ASSERT_GT(resident_kb(*proc), 0);
+    LineCounter log(app.program_dir().parent_path() / L"urls.log");
+
+    type_keyword(app, L"soak");
+    // A few searches in flight: each starts a browser process, and the
+    // machine cannot start thousands at once.
+    constexpr std::size_t kInFlight = 4;
+    long first_block_kb = 0;
+    std::vector<long> block_ends_kb;
+    for (std::size_t sent = 0; sent < searches; ++sent) {
+        ASSERT_TRUE(wait_until([&] { return sent < log.lines() + kInFlight; }, 60s))
+            << "searches stalled at " << log.lines() << " of " << sent << " sent";
+        press(VK_RETURN);
+        if ((sent + 1) % block == 0) {
+            ASSERT_TRUE(wait_until([&] { return log.lines() >= sent + 1; }, 60s));
+            block_ends_kb.push_back(resident_kb(*proc));
+            if (sent + 1 == block) first_block_kb = block_ends_kb.back();
+        }
+    }
+    ASSERT_TRUE(wait_until([&] { return log.lines() >= searches; }, 120s)) << log.lines() << " of " << searches;
+    const long last_block_kb = resident_kb(*proc);
+
+    for (std::size_t i = 0; i < toggles; ++i) {
+        press('W', {VK_MENU});
+        ASSERT_TRUE(wait_until([&] { return !visible(app.window()); })) << "toggle " << i << " did not hide";
+        press('W', {VK_MENU});
+        ASSERT_TRUE(wait_until([&] { return visible(app.window()); })) << "toggle " << i << " did not show";
+    }
+    EXPECT_TRUE(round_trip_ms(app.window(), 1000)) << "the window does not answer after the toggles";
+
+    // Still searching after the toggles; then nothing lost, nothing doubled.
+    ASSERT_TRUE(wait_until([&] { return app.focus() == app.control(edit(0)); }));
+    search_end_marker(app);
+    ASSERT_TRUE(wait_until([&] { return log.lines() >= searches + 1; }, 60s));
+    const std::vector<std::string> urls = app.urls();
+    ASSERT_EQ(urls.size(), searches + 1);
+    EXPECT_EQ(std::count(urls.begin(), urls.end(), kSoakUrl), static_cast<std::ptrdiff_t>(searches));
+    EXPECT_EQ(urls.back(), kSoakEndUrl);
+
+    // Resident memory, end of the first block to end of the last: within
+    // noise. The heap grows in steps of its own, so a small step is allowed;
+    // a leak of a few hundred bytes per search over a full soak is not.
+    std::string trace;
+    for (const long kb : block_ends_kb) trace += std::to_string(kb) + " ";
+    std::printf("[ soak     ] %zu searches, %zu toggles; VmRSS KB after each block of %zu: %s\n", searches, toggles,
+                block, trace.c_str());
+    constexpr long kNoiseKb = 1024;
+    EXPECT_LE(last_block_kb - first_block_kb, kNoiseKb)
+        << "resident memory grew from " << first_block_kb << " KB to " << last_block_kb << " KB";
+
+    EXPECT_EQ(app.stop(), 0u);
+}
+
+TEST(Soak, SlowBrowserLeavesTheWindowAnsweringAndEveryUrlArrivesOnce) {
+    Velvane app;
+    app.set_environment(L"VELVANE_URLLOG_DELAY_MS", L"1000");
+    app.start();
+    type_keyword(app, L"soak");
+
+    constexpr std::size_t kSearches = 10;
+    for (std::size_t i = 0; i < kSearches; ++i) press(VK_RETURN);
+
+    // While the browsers start, one after another, the window answers at once.
+    std::size_t probes = 0;
+    double slowest = 0;
+    ASSERT_TRUE(wait_until(
+        [&] {
+            const auto answered = round_trip_ms(app.window(), 100);
+            EXPECT_TRUE(answered) << "no answer within 100 ms while searches were queued";
+            slowest = std::max(slowest, answered.value_or(100.0));
+            ++probes;
+            return app.urls().size() >= kSearches;
+        },
+        60s));
+    EXPECT_LE(slowest, 100.0);
+    EXPECT_GE(probes, 10u) << "the URLs came too fast to test anything: is the logger slowed down?";
+
+    search_end_marker(app);
+    const std::vector<std::string> urls = app.wait_for_urls(kSearches + 1, 30s);
+    ASSERT_EQ(urls.size(), kSearches + 1);
+    EXPECT_EQ(std::count(urls.begin(), urls.end(), kSoakUrl), static_cast<std::ptrdiff_t>(kSearches));
+    EXPECT_EQ(urls.back(), kSoakEndUrl);
+    EXPECT_EQ(app.stop(), 0u);
+}
+
+}  // namespace
+}  // namespace e2e
