@@ -12,6 +12,8 @@
 //   hotkey_ms       per toggle: Alt+W pressed (SendInput) while the window is
 //                   hidden, until it is shown and painted again
 //   hotkey_visible_ms  the same, until IsWindowVisible only
+//   hotkey_missed   hiding presses that had to be repeated (the window stayed
+//                   visible for 2 s)
 //   ws_start_kb     working set after start
 //   peak_search_kb  peak working set after N searches (Enter in the keyword box)
 //   ws_search_kb    working set then
@@ -237,9 +239,16 @@ int wmain(int argc, wchar_t** argv) {
     print_memory(process.hProcess, "peak_start_kb", "ws_start_kb");
 
     std::vector<double> toggles, visible;
+    int missed_presses = 0;
     for (int i = 0; i < o.toggles; ++i) {
         press_alt_w();
-        if (!wait_until([&] { return !IsWindowVisible(hwnd); }, 5000)) fail("hotkey did not hide the window");
+        if (!wait_until([&] { return !IsWindowVisible(hwnd); }, 2000)) {
+            // Counted and reported: a press the program missed is a finding
+            // of its own, but it should not cost the other figures.
+            ++missed_presses;
+            press_alt_w();
+            if (!wait_until([&] { return !IsWindowVisible(hwnd); }, 5000)) fail("hotkey did not hide the window");
+        }
         Sleep(50);  // let the hide settle, as between two presses of a hand
         const auto pressed = Clock::now();
         press_alt_w();
@@ -250,6 +259,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     print_list("hotkey_ms", toggles);
     print_list("hotkey_visible_ms", visible);
+    std::printf("hotkey_missed=%d\n", missed_presses);
     std::fflush(stdout);
 
     if (o.searches > 0) {

@@ -73,7 +73,10 @@ def main():
             if a.searches and run.get("urls") != str(a.searches)]
     codes = [(p, r + 1, run.get("exit_code")) for p in runs for r, run in enumerate(runs[p])
              if run.get("exit_code") != "0"]
+    missed = {p: sum(int(run.get("hotkey_missed", "0")) for run in runs[p]) for p in runs}
     print()
+    print(f"Alt+W presses missed (the window stayed visible, pressed again): "
+          f"Velvane {missed['velvane']}, floor {missed['floor']}")
     print(f"URLs logged per run: {'all ' + str(a.searches) if not lost else lost}; "
           f"exit codes: {'all 0' if not codes else codes}")
     return 1 if lost or codes else 0
