@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test headless:
 #   1. the unit tests of the portable core (native, ASan + UBSan);
-#   2. the end-to-end tests of velvane.exe under Wine, in a private Xvfb and
-#      a fresh Wine prefix that are removed afterwards.
+#   2. the fuzz targets of the portable core, for a bounded time each;
+#   3. the end-to-end tests of velvane.exe under Wine (with a short soak), in
+#      a private Xvfb and a fresh Wine prefix that are removed afterwards.
 # Exits non-zero when anything fails.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -38,6 +39,19 @@ run_ctest() {
 
 say "unit tests"
 run_ctest unit ctest --test-dir "$VELVANE_BUILD/native" -j "$(nproc 2>/dev/null || echo 2)" --timeout 120
+
+# ---- Fuzzing (fuzz/run.sh): each libFuzzer target of the portable core for
+# FUZZ_SECONDS (default 30) under ASan and UBSan; any finding fails the run.
+say "fuzzing the portable core"
+if ! command -v clang++-14 >/dev/null 2>&1 && ! command -v clang++ >/dev/null 2>&1; then
+    summary+=("fuzz: SKIPPED (no clang++; scripts/setup-deps.sh installs clang and libclang-rt-14-dev)")
+elif timeout 900 bash fuzz/run.sh; then
+    summary+=("fuzz: no findings")
+else
+    summary+=("fuzz: FAILED (see fuzz/run.sh output above)")
+    failed=1
+fi
+# ---- end of fuzzing
 
 say "end-to-end tests under Wine"
 # Always a private display: the tests move the mouse and type, which must
