@@ -57,11 +57,14 @@ void click_at(POINT screen, Button button) {
     move_mouse(screen);
     const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
     const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    // In 1/65536ths of the virtual screen, rounded up as the harness does:
+    // the platform rounds the fraction down to the pixel.
+    const auto normalise = [](int offset, int size) { return static_cast<LONG>((offset * 65536LL + size - 1) / size); };
     INPUT inputs[2] = {};
     for (INPUT& input : inputs) {
         input.type = INPUT_MOUSE;
-        input.mi.dx = MulDiv(screen.x - left, 65535, width - 1);
-        input.mi.dy = MulDiv(screen.y - top, 65535, height - 1);
+        input.mi.dx = normalise(screen.x - left, width);
+        input.mi.dy = normalise(screen.y - top, height);
         input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
     }
     inputs[0].mi.dwFlags |= button == Button::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
