@@ -599,6 +599,7 @@ LRESULT CALLBACK MainWindow::tab_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM
         }
         break;
     case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:  // a quick second press is a press all the same
         self->show_menu();
         break;
     case WM_NCDESTROY:
