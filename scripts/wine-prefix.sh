@@ -69,3 +69,10 @@ trap 'rm -f "$reg"' EXIT
 
 timeout 60 env LC_ALL=zh_CN.UTF-8 wine reg import "$(windows_path "$reg")" >/dev/null 2>&1 \
     || die "could not write the prefix's registry settings"
+
+# The desktop that wineboot opened was made before these settings: a program
+# started while it is still up would join it instead of the virtual desktop
+# (no taskbar, no tray). Let the prefix go down, saving its registry, so the
+# next program starts everything anew with them.
+timeout 60 env LC_ALL=zh_CN.UTF-8 wineserver -w \
+    || { timeout 30 env LC_ALL=zh_CN.UTF-8 wineserver -k; timeout 30 env LC_ALL=zh_CN.UTF-8 wineserver -w; } || true

@@ -246,8 +246,10 @@ HWND Velvane::control(int id) const {
 HWND Velvane::focus() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
+    if (!GetGUIThreadInfo(0, &info) || !info.hwndFocus) return nullptr;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(info.hwndFocus, &pid);
+    return pid == process_.dwProcessId ? info.hwndFocus : nullptr;
 }
 
 std::vector<std::string> Velvane::urls() const {

@@ -29,7 +29,9 @@ namespace e2e {
 using namespace std::chrono_literals;
 using Timeout = std::chrono::milliseconds;
 
-inline constexpr Timeout kDefaultTimeout = 5s;
+// Bounds only cost time when something is wrong; a loaded two-core CI
+// machine takes seconds to start a Wine process (a URL logger).
+inline constexpr Timeout kDefaultTimeout = 10s;
 
 // Polls `done` every 20 ms until it returns true or `timeout` has passed;
 // returns its last answer.
@@ -71,7 +73,11 @@ public:
     // A control by id: a child of the main window, of the tab control, or of a
     // group box on a page (Google's language radios). Null when there is none.
     HWND control(int id) const;
-    // The window with the keyboard focus in the program's GUI thread.
+    // The window that typed keys go to when it is one of the program's: the
+    // focus of the foreground thread. Null while another program is in the
+    // foreground, where a focus inside a background window would mislead (a
+    // hover gives the keyword box the focus before a click has activated the
+    // window, and keys typed then go elsewhere).
     HWND focus() const;
 
     // Complete lines of the URL log, in the order the browser got them.

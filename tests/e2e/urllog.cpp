@@ -5,6 +5,9 @@
 //   VELVANE_URL_LOG          the log file (default: urls.log beside this program)
 //   VELVANE_URLLOG_DELAY_MS  wait this long before logging (a slow browser)
 //
+// Linked for the GUI subsystem: as a console program it would get a console
+// window from Wine that takes the foreground and covers the window under test.
+//
 // More than one argument means something broke out of the quoted "%1": the
 // arguments are then written separated by tabs, so no test mistakes them for
 // the one URL it expected.
