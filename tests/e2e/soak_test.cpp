@@ -17,6 +17,7 @@
 #include <cwctype>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "harness.h"
@@ -121,6 +122,17 @@ const std::string kSoakUrl = "http://www.baidu.com/s?ie=utf-8&bs=%73%6F%61%6B&sr
 const std::string kSoakEndUrl =
     "http://www.baidu.com/s?ie=utf-8&bs=%73%6F%61%6B%21&sr=&z=&cl=3&f=8&wd=%73%6F%61%6B%21&ct=0";
 
+// Alt+W, no sooner than 100 ms after the previous one, as fast as a hand
+// repeats a chord: Wine now and then loses a MOD_NOREPEAT hotkey pressed a
+// few milliseconds after the last (a bare window with one hotkey as much as
+// Velvane), which would be no fault of the program.
+void press_hotkey() {
+    static Clock::time_point last;
+    std::this_thread::sleep_until(last + 100ms);
+    press('W', {VK_MENU});
+    last = Clock::now();
+}
+
 // The Baidu keyword box has the focus and holds `keyword`.
 void type_keyword(Velvane& app, const std::wstring& keyword) {
     const HWND box = app.control(edit(0));
@@ -173,9 +185,9 @@ TEST(Soak, SearchesAndHotkeyTogglesLoseNothingAndDoNotGrow) {
     const long last_block_kb = resident_kb(*proc);
 
     for (std::size_t i = 0; i < toggles; ++i) {
-        press('W', {VK_MENU});
+        press_hotkey();
         ASSERT_TRUE(wait_until([&] { return !visible(app.window()); })) << "toggle " << i << " did not hide";
-        press('W', {VK_MENU});
+        press_hotkey();
         ASSERT_TRUE(wait_until([&] { return visible(app.window()); })) << "toggle " << i << " did not show";
     }
     EXPECT_TRUE(round_trip_ms(app.window(), 1000)) << "the window does not answer after the toggles";
