@@ -340,6 +340,14 @@ void press(WORD key, std::initializer_list<WORD> modifiers) {
     send_input(strokes);
 }
 
+int press_until(WORD key, std::initializer_list<WORD> modifiers, const std::function<bool()>& done, int presses) {
+    for (int n = 1; n <= presses; ++n) {
+        press(key, modifiers);
+        if (wait_until(done, 2s)) return n;
+    }
+    return 0;
+}
+
 void paste(std::wstring_view text) {
     // The clipboard may be open in another process for a moment.
     if (!wait_until([] { return OpenClipboard(nullptr) != FALSE; }, 2s)) {

@@ -116,6 +116,15 @@ void type(std::wstring_view text);
 // Presses and releases a key while holding the modifiers, e.g.
 // press(VK_RETURN, {VK_SHIFT}) or press('W', {VK_MENU}).
 void press(WORD key, std::initializer_list<WORD> modifiers = {});
+// Presses a key combination until `done` holds, at most `presses` times, and
+// returns how many presses it took (0: it never held). Wine re-reads the
+// modifier keys from X whenever its desktop gets the X focus, and X knows
+// nothing of keys sent with SendInput: a Ctrl or Alt held at that moment is
+// let go and the key arrives alone ("Adjusting state for vkey" under
+// WINEDEBUG=+keyboard). A person would press again; so does this, only when a
+// press has changed nothing for two seconds.
+int press_until(WORD key, std::initializer_list<WORD> modifiers, const std::function<bool()>& done,
+                int presses = 3);
 // Puts text on the clipboard and presses Ctrl+V: how a person enters a very
 // long keyword.
 void paste(std::wstring_view text);

@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
-#include <functional>
-#include <initializer_list>
 #include <iterator>
 #include <mutex>
 #include <optional>
@@ -253,23 +251,6 @@ bool has_module(const std::vector<std::wstring>& modules, std::wstring_view file
 }
 
 
-// ---- The hotkey ----
-
-// Presses a key combination until `done` holds, at most three times, and
-// returns how many presses it took (0: it never held). Wine re-reads the
-// modifier keys from X whenever its desktop gets the X focus, and X knows
-// nothing of keys sent with SendInput: a Ctrl or Alt held at that moment is
-// let go and the key arrives alone ("Adjusting state for vkey" in
-// WINEDEBUG=+keyboard). A person would press again; the test does so only when
-// a press changed nothing.
-int press_hotkey(WORD key, std::initializer_list<WORD> modifiers, const std::function<bool()>& done) {
-    for (int presses = 1; presses <= 3; ++presses) {
-        press(key, modifiers);
-        if (wait_until(done, 2s)) return presses;
-    }
-    return 0;
-}
-
 const std::wstring kSection = L"[快捷键设置]";
 const std::string kCtrlF5 = gbk(L"[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n");
 
@@ -279,15 +260,15 @@ TEST(Resident, AltWFromAnotherWindowHidesAndShowsVelvaneReadyToTypeWithoutWritin
     OtherWindow other;
     other.activate();
 
-    const int presses = press_hotkey('W', {VK_MENU}, [&] { return !visible(app.window()); });
+    const int presses = press_until('W', {VK_MENU}, [&] { return !visible(app.window()); });
     ASSERT_NE(presses, 0) << "Alt+W did not hide the window";
     // The hotkey takes its key: the window in front never sees it (unless a
-    // press lost its Alt on the way, see press_hotkey).
+    // press lost its Alt on the way, see press_until).
     if (presses == 1) {
         EXPECT_FALSE(other.got_key('W')) << "the hotkey's key also reached the window in front";
     }
 
-    ASSERT_NE(press_hotkey('W', {VK_MENU}, [&] { return visible(app.window()); }), 0) << "Alt+W did not show the window";
+    ASSERT_NE(press_until('W', {VK_MENU}, [&] { return visible(app.window()); }), 0) << "Alt+W did not show the window";
     // In front, with the focus back in the keyword box: typing goes there.
     EXPECT_TRUE(wait_until([&] { return GetForegroundWindow() == app.window(); }));
     const HWND keyword = app.control(edit(0));
@@ -313,9 +294,9 @@ TEST(Resident, HotkeyFromSetupIniReplacesAltW) {
     EXPECT_TRUE(wait_until([&] { return other.got_key('W'); })) << "Alt+W was taken by a hotkey";
     EXPECT_TRUE(visible(app.window()));
 
-    EXPECT_NE(press_hotkey(VK_F5, {VK_CONTROL}, [&] { return !visible(app.window()); }), 0)
+    EXPECT_NE(press_until(VK_F5, {VK_CONTROL}, [&] { return !visible(app.window()); }), 0)
         << "Ctrl+F5 did not hide the window";
-    EXPECT_NE(press_hotkey(VK_F5, {VK_CONTROL}, [&] { return visible(app.window()); }), 0)
+    EXPECT_NE(press_until(VK_F5, {VK_CONTROL}, [&] { return visible(app.window()); }), 0)
         << "Ctrl+F5 did not show the window";
 
     EXPECT_EQ(app.stop(), 0u);
@@ -332,8 +313,8 @@ TEST(Resident, HotkeyHidesAMinimisedWindowAndBringsItBackAtItsNormalSize) {
     click_at(*minimise, Button::Left);
     ASSERT_TRUE(wait_until([&] { return IsIconic(app.window()) != FALSE; })) << "the window did not minimise";
 
-    ASSERT_NE(press_hotkey('W', {VK_MENU}, [&] { return !visible(app.window()); }), 0);
-    ASSERT_NE(press_hotkey('W', {VK_MENU}, [&] { return visible(app.window()); }), 0);
+    ASSERT_NE(press_until('W', {VK_MENU}, [&] { return !visible(app.window()); }), 0);
+    ASSERT_NE(press_until('W', {VK_MENU}, [&] { return visible(app.window()); }), 0);
     EXPECT_TRUE(wait_until([&] { return !IsIconic(app.window()); })) << "shown still minimised";
     RECT shown{};
     GetWindowRect(app.window(), &shown);
@@ -379,7 +360,7 @@ TEST(Resident, CloseBoxEndsTheProgramWithExitCodeZeroAndRemovesTheTrayIcon) {
 TEST(Resident, SecondStartShowsTheFirstWindowAndEnds) {
     Velvane app;
     app.start();
-    ASSERT_NE(press_hotkey('W', {VK_MENU}, [&] { return !visible(app.window()); }), 0);
+    ASSERT_NE(press_until('W', {VK_MENU}, [&] { return !visible(app.window()); }), 0);
 
     const std::wstring exe = (app.program_dir() / L"velvane.exe").wstring();
     std::wstring command_line = L"\"" + exe + L"\"";
@@ -494,7 +475,7 @@ TEST(Resident, StrangeSetupIniFilesAreReadWithoutHarm) {
         ASSERT_NO_THROW(app.start());
         ASSERT_TRUE(wait_until(tray_shown));  // the start has run to its end
         if (c.ctrl_f5) {
-            EXPECT_TRUE(press_hotkey(VK_F5, {VK_CONTROL}, [&] { return !visible(app.window()); }))
+            EXPECT_NE(press_until(VK_F5, {VK_CONTROL}, [&] { return !visible(app.window()); }), 0)
                 << "Ctrl+F5 did not hide the window";
         }
         EXPECT_TRUE(app.running());
