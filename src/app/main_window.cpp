@@ -598,6 +598,12 @@ LRESULT CALLBACK MainWindow::tab_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM
             return TRUE;
         }
         break;
+    case WM_NCHITTEST: {
+        // Outside its headers the tab control calls itself transparent; a
+        // press on a page's empty area is a press on the tab control all the same.
+        const LRESULT hit = DefSubclassProc(hwnd, msg, wparam, lparam);
+        return hit == HTTRANSPARENT ? HTCLIENT : hit;
+    }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:  // a quick second press is a press all the same
         self->show_menu();

@@ -33,4 +33,19 @@ std::string launch_safe_url(std::string_view url) {
     return out;
 }
 
+std::u16string_view cut_url(std::u16string_view url, std::size_t max_units) {
+    if (url.size() <= max_units) return url;
+    std::size_t cut = max_units;
+    // Not between the two halves of a surrogate pair.
+    if (cut > 0 && url[cut - 1] >= 0xD800 && url[cut - 1] <= 0xDBFF) --cut;
+    // Not inside an escape: a '%' among the last two units starts one that would be cut.
+    for (std::size_t back = 1; back <= 2 && back <= cut; ++back) {
+        if (url[cut - back] == u'%') {
+            cut -= back;
+            break;
+        }
+    }
+    return url.substr(0, cut);
+}
+
 }  // namespace velvane

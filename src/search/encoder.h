@@ -18,4 +18,8 @@ std::string encode_keyword(std::string_view utf8_keyword);
 // URL: those become their %XX escapes. Everything else stays as it is.
 std::string launch_safe_url(std::string_view url);
 
+// The URL cut to at most max_units UTF-16 units, never inside a surrogate
+// pair or a %XX escape: what still fits a command line.
+std::u16string_view cut_url(std::u16string_view url, std::size_t max_units);
+
 }  // namespace velvane

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +16,71 @@
 
 namespace velvane {
 namespace {
+
+// Short URLs go through the shell's open action, the ordinary way. Some shells
+// (Wine's among them) keep the browser's command line in a fixed buffer of
+// about a thousand characters and fail, or worse, on longer ones; those URLs
+// are handed to the default browser's command directly.
+constexpr std::size_t kShellSafeLength = 900;
+// What a command line may hold, less room for the browser's own part.
+constexpr std::size_t kCommandLineLimit = 32767;
+
+// ASSOCF_IS_PROTOCOL (Windows 8 and later): look "http" up as a protocol,
+// which follows the user's choice of default browser.
+constexpr ASSOCF kIsProtocol = static_cast<ASSOCF>(0x00001000);
+
+std::wstring query_command(ASSOCF flags) {
+    DWORD length = 0;
+    if (AssocQueryStringW(flags, ASSOCSTR_COMMAND, L"http", L"open", nullptr, &length) != S_FALSE || length == 0)
+        return {};
+    std::wstring command(length, L'\0');
+    if (FAILED(AssocQueryStringW(flags, ASSOCSTR_COMMAND, L"http", L"open", command.data(), &length))) return {};
+    command.resize(wcslen(command.c_str()));
+    return command;
+}
+
+// The default browser's command for http URLs, e.g. "C:\b\browser.exe" "%1".
+std::wstring browser_command() {
+    std::wstring command = query_command(static_cast<ASSOCF>(kIsProtocol | ASSOCF_NOTRUNCATE));
+    // Windows 7 knows no protocol flag; there "http" is looked up as a class.
+    if (command.empty()) command = query_command(ASSOCF_NOTRUNCATE);
+    return command;
+}
+
+// Starts the browser's command with the URL in place of %1 (or %L); false
+// when there is no such command.
+bool start_browser(std::wstring_view url) {
+    std::wstring command = browser_command();
+    std::size_t at = command.find(L"%1");
+    if (at == std::wstring::npos) at = command.find(L"%L");
+    if (at == std::wstring::npos) return false;
+    const std::size_t room = kCommandLineLimit - 1 > command.size() ? kCommandLineLimit - 1 - command.size() : 0;
+    const std::u16string_view whole(reinterpret_cast<const char16_t*>(url.data()), url.size());
+    const std::u16string_view fitting = cut_url(whole, room);
+    command.replace(at, 2, reinterpret_cast<const wchar_t*>(fitting.data()), fitting.size());
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+void open_in_browser(const std::wstring& url) {
+    if (url.size() <= kShellSafeLength) {
+        ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
+    if (start_browser(url)) return;
+    // No command to start: the shell gets as much of the URL as it can take.
+    const std::u16string_view whole(reinterpret_cast<const char16_t*>(url.data()), url.size());
+    const std::u16string_view fitting = cut_url(whole, kShellSafeLength);
+    const std::wstring cut(reinterpret_cast<const wchar_t*>(fitting.data()), fitting.size());
+    ShellExecuteW(nullptr, L"open", cut.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 class Launcher {
 public:
@@ -48,7 +114,7 @@ private:
                 queue_.pop_front();
                 busy_ = true;
             }
-            ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            open_in_browser(url);
         }
         if (SUCCEEDED(com)) CoUninitialize();
     }

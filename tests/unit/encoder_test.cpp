@@ -45,5 +45,22 @@ TEST(LaunchSafeUrl, EscapesOnlyQuotesAndControlCharacters) {
     EXPECT_EQ(launch_safe_url("http://h/s?w=中 a&b#c%41"), "http://h/s?w=中 a&b#c%41");
 }
 
+TEST(CutUrl, NeverSplitsAnEscapeOrASurrogatePair) {
+    struct Case {
+        std::u16string url;
+        std::size_t max;
+        std::u16string cut;
+    };
+    const Case cases[] = {
+        {u"http://h/a", 20, u"http://h/a"},
+        {u"http://h/%E4%B8", 12, u"http://h/%E4"},     // cut after a whole escape
+        {u"http://h/%E4%B8", 11, u"http://h/"},        // "%E" would be half an escape
+        {u"http://h/%E4%B8", 10, u"http://h/"},        // so would "%"
+        {u"http://h/a😀", 11, u"http://h/a"},  // half a pair is dropped
+        {u"http://h/ab", 10, u"http://h/a"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(cut_url(c.url, c.max), c.cut);
+}
+
 }  // namespace
 }  // namespace velvane
