@@ -18,6 +18,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 cd "$VELVANE_ROOT"
+setup_deps
 
 rounds=${BENCH_ROUNDS:-5}
 searches=${BENCH_SEARCHES:-1000}
@@ -81,9 +82,15 @@ for ((r = 1; r <= rounds; r++)); do
 done
 
 machine="$(uname -m), $(nproc) CPU ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)), $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo), $(wine --version 2>/dev/null || echo wine)"
+status=0
 python3 bench/summary.py --results "$build/results" --rounds "$rounds" --searches "$searches" \
-    --velvane-exe "$run/velvane/velvane.exe" --floor-exe "$run/floor/floor.exe" --machine "$machine"
+    --velvane-exe "$run/velvane/velvane.exe" --floor-exe "$run/floor/floor.exe" --machine "$machine" || status=$?
 
 echo
 echo "The core's URL building per search (native, Google Benchmark; no target):"
-"$build/native/core_bench" --benchmark_min_time=0.2
+if [[ -x $build/native/core_bench ]]; then
+    "$build/native/core_bench" --benchmark_min_time=0.2
+else
+    echo "  not built: Google Benchmark is missing (apt-get install libbenchmark-dev)"
+fi
+exit "$status"

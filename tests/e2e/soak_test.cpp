@@ -109,6 +109,24 @@ private:
     std::size_t lines_ = 0;
 };
 
+// A window's class and title, for messages.
+std::string describe(HWND window) {
+    if (!window) return "no window";
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return utf8(name) + " \"" + utf8(text(window)) + "\"";
+}
+
+// What the prefix runs for an http URL now.
+std::string http_handler() {
+    wchar_t command[1024] = {};
+    DWORD size = sizeof command;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr, RRF_RT_REG_SZ, nullptr, command,
+                     &size) != ERROR_SUCCESS)
+        return "nothing";
+    return utf8(command);
+}
+
 // The program answers a message; returns how long it took, or nothing when
 // it did not answer within `limit`.
 std::optional<double> round_trip_ms(HWND window, UINT limit_ms) {
@@ -171,12 +189,19 @@ TEST(Soak, SearchesAndHotkeyTogglesLoseNothingAndDoNotGrow) {
     constexpr std::size_t kInFlight = 4;
     long first_block_kb = 0;
     std::vector<long> block_ends_kb;
+    const HWND box = app.control(edit(0));
     for (std::size_t sent = 0; sent < searches; ++sent) {
         ASSERT_TRUE(wait_until([&] { return sent < log.lines() + kInFlight; }, 60s))
-            << "searches stalled at " << log.lines() << " of " << sent << " sent";
+            << "searches stalled: " << log.lines() << " URLs for " << sent << " searches";
+        // Enter goes where the keyboard focus is: the keyword box, in the
+        // window at the front (a browser that took the front would get it).
+        ASSERT_TRUE(wait_until([&] { return GetForegroundWindow() == app.window() && app.focus() == box; }))
+            << "before search " << sent << " the focus is elsewhere: " << describe(GetForegroundWindow());
         press(VK_RETURN);
         if ((sent + 1) % block == 0) {
-            ASSERT_TRUE(wait_until([&] { return log.lines() >= sent + 1; }, 60s));
+            ASSERT_TRUE(wait_until([&] { return log.lines() >= sent + 1; }, 60s))
+                << log.lines() << " URLs for " << sent + 1 << " searches; at the front: "
+                << describe(GetForegroundWindow()) << "; http opens with: " << http_handler();
             block_ends_kb.push_back(resident_kb(*proc));
             if (sent + 1 == block) first_block_kb = block_ends_kb.back();
         }
