@@ -512,21 +512,19 @@ void MainWindow::launch_all(const std::vector<std::string>& urls) {
     for (const std::string& url : urls) launch_url(url);
 }
 
-void MainWindow::page_search(int index) {
+void MainWindow::search(int index, SearchAction action) {
+    // The page's controls are its state: read them, let the page decide,
+    // write back what changed, then hand the URLs on.
     Page& page = pages_[static_cast<std::size_t>(index)];
     PageState state = read_state(page);
-    const auto urls = velvane::page_search(*page.engine, state, scratch_);
+    const auto urls = action(*page.engine, state, scratch_);
     apply_state(page, state);
     launch_all(urls);
 }
 
-void MainWindow::list_pick(int index) {
-    Page& page = pages_[static_cast<std::size_t>(index)];
-    PageState state = read_state(page);
-    const auto urls = velvane::list_pick(*page.engine, state, scratch_);
-    apply_state(page, state);
-    launch_all(urls);
-}
+void MainWindow::page_search(int index) { search(index, velvane::page_search); }
+
+void MainWindow::list_pick(int index) { search(index, velvane::list_pick); }
 
 void MainWindow::extra_button_search(int index) {
     Page& page = pages_[static_cast<std::size_t>(index)];

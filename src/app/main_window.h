@@ -100,6 +100,8 @@ private:
     void apply_visibility(Page& page);
     void launch_all(const std::vector<std::string>& urls);
 
+    using SearchAction = std::vector<std::string> (*)(const Engine&, PageState&, EncoderScratch&);
+    void search(int page, SearchAction action);
     void page_search(int page);
     void list_pick(int page);
     void extra_button_search(int page);
