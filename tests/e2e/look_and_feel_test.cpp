@@ -1,8 +1,8 @@
 // The look and feel of a current Windows program: the executable's icon group
 // and version block, the window's icon, every page laid out inside the tab
 // control without overlap at the DPI of the prefix, and the keyboard between
-// pages and controls. scripts/test.sh runs the layout test a second time in a
-// prefix at 144 DPI, with VELVANE_EXPECT_DPI=144.
+// pages and controls. scripts/test.sh runs the layout and icon tests a second
+// time in a prefix at 144 DPI, with VELVANE_EXPECT_DPI=144.
 //
 // With VELVANE_SCREENSHOT_DIR set, the layout test also saves a shot of the
 // window on each page there (page<N>-<DPI>dpi.bmp), for a person to look at.
@@ -154,6 +154,24 @@ TEST(LookAndFeel, ExecutableHasTheNineSizeIconAndTheVersionBlock) {
 
 // ---- The icon on screen ----
 
+UINT dpi_of(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    return get_dpi ? get_dpi(window) : 96;
+}
+
+// The window's DPI, which must be VELVANE_EXPECT_DPI when that is set: a run
+// meant for 144 DPI must not pass quietly at 96.
+UINT checked_dpi_of(HWND window) {
+    const UINT dpi = dpi_of(window);
+    if (const std::wstring expected = environment_variable(L"VELVANE_EXPECT_DPI"); !expected.empty()) {
+        EXPECT_EQ(dpi, static_cast<UINT>(std::stoul(expected))) << "the prefix is not at the DPI this run is for";
+    }
+    return dpi;
+}
+
+
 // BGRA pixels, top row first.
 struct Picture {
     int width = 0;
@@ -239,10 +257,9 @@ bool shows(const Picture& shot, const Picture& icon) {
 
 HWND tray() { return FindWindowW(L"Shell_TrayWnd", nullptr); }
 
-// The application icon at the small size, from the executable itself.
-Picture small_application_icon(const std::filesystem::path& exe) {
+// The application icon at a size, from the executable itself.
+Picture application_icon(const std::filesystem::path& exe, int size) {
     const ResourceFile file(exe);
-    const int size = GetSystemMetrics(SM_CXSMICON);
     const auto icon =
         static_cast<HICON>(LoadImageW(file.module(), MAKEINTRESOURCEW(IDI_VELVANE), IMAGE_ICON, size, size, 0));
     if (!icon) return {};
@@ -257,7 +274,9 @@ Picture small_application_icon(const std::filesystem::path& exe) {
 TEST(LookAndFeel, CaptionAndTrayShowTheApplicationIcon) {
     Velvane app;
     app.start();
-    const Picture icon = small_application_icon(app.program_dir() / L"velvane.exe");
+    // The small icon, at the size for the window's DPI.
+    const int size = MulDiv(16, static_cast<int>(checked_dpi_of(app.window())), 96);
+    const Picture icon = application_icon(app.program_dir() / L"velvane.exe", size);
     ASSERT_GT(std::count_if(icon.pixels.begin(), icon.pixels.end(), [](std::uint32_t p) { return p >> 24 == 0xFF; }),
               icon.pixels.size() / 4)
         << "the small icon has too few opaque pixels to be recognised";
@@ -271,19 +290,13 @@ TEST(LookAndFeel, CaptionAndTrayShowTheApplicationIcon) {
     ASSERT_TRUE(wait_until([] { return tray() && visible(tray()); })) << "no tray icon";
     RECT area{};
     GetWindowRect(tray(), &area);
-    area.left = area.right - 24;  // the first icon from the right
+    area.left = area.right - 2 * icon.width;  // the first icon from the right
     EXPECT_TRUE(wait_until([&] { return shows(capture(area), icon); })) << "the tray does not show the icon";
     EXPECT_EQ(app.stop(), 0u);
 }
 
 // ---- Layout ----
 
-UINT dpi_of(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    return get_dpi ? get_dpi(window) : 96;
-}
 
 // A rectangle in the client coordinates of `parent`.
 RECT rect_in(HWND window, HWND parent) {
@@ -303,22 +316,23 @@ std::string describe(HWND control) {
     return "#" + std::to_string(GetDlgCtrlID(control)) + " \"" + utf8(text(control)) + "\"";
 }
 
-// A message of the program's tab control that fills in a RECT: common-control
-// messages carry pointers, which must point into the program's own memory.
-std::optional<RECT> tab_rect_message(HWND tab, UINT message, WPARAM wparam, RECT in) {
+// A message to a control of the program that fills in a structure: common
+// control messages carry pointers, which must point into the program's memory.
+template <typename T>
+std::optional<T> program_message(HWND control, UINT message, WPARAM wparam, T in) {
     DWORD pid = 0;
-    GetWindowThreadProcessId(tab, &pid);
+    GetWindowThreadProcessId(control, &pid);
     const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     if (!process) return std::nullopt;
-    std::optional<RECT> out;
-    if (void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {
+    std::optional<T> out;
+    if (void* remote = VirtualAllocEx(process, nullptr, sizeof(T), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {
         DWORD_PTR result = 0;
-        RECT r = in;
-        if (WriteProcessMemory(process, remote, &r, sizeof r, nullptr) &&
-            SendMessageTimeoutW(tab, message, wparam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000,
+        T value = in;
+        if (WriteProcessMemory(process, remote, &value, sizeof value, nullptr) &&
+            SendMessageTimeoutW(control, message, wparam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000,
                                 &result) &&
-            ReadProcessMemory(process, remote, &r, sizeof r, nullptr))
-            out = r;
+            ReadProcessMemory(process, remote, &value, sizeof value, nullptr))
+            out = value;
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
     CloseHandle(process);
@@ -370,7 +384,8 @@ void expect_laid_out(const std::vector<HWND>& controls, HWND parent, const RECT&
 void save_screenshot(HWND window, const std::filesystem::path& path) {
     RECT r{};
     GetWindowRect(window, &r);
-    const Picture shot = capture(r);
+    Picture shot = capture(r);
+    for (std::uint32_t& pixel : shot.pixels) pixel |= 0xFF000000u;  // GDI leaves alpha 0 under text
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
     info.biWidth = shot.width;
@@ -394,10 +409,7 @@ void save_screenshot(HWND window, const std::filesystem::path& path) {
 TEST(LookAndFeel, EveryPageLiesInsideTheTabControlWithoutOverlapAtThisDpi) {
     Velvane app;
     app.start();
-    const UINT dpi = dpi_of(app.window());
-    if (const std::wstring expected = environment_variable(L"VELVANE_EXPECT_DPI"); !expected.empty()) {
-        ASSERT_EQ(dpi, static_cast<UINT>(std::stoul(expected))) << "the prefix is not at the DPI this run is for";
-    }
+    const UINT dpi = checked_dpi_of(app.window());
     const auto px = [&](int at96) { return MulDiv(at96, static_cast<int>(dpi), 96); };
 
     // Laid out anew for the DPI, not stretched: the tab control is 456 x 136 at 96.
@@ -407,7 +419,7 @@ TEST(LookAndFeel, EveryPageLiesInsideTheTabControlWithoutOverlapAtThisDpi) {
     EXPECT_NEAR(tab_client.right, px(456), 1);
     EXPECT_NEAR(tab_client.bottom, px(136), 1);
     // The pages' area: the tab control without its border and its row of tabs.
-    const auto display = tab_rect_message(tab, TCM_ADJUSTRECT, FALSE, tab_client);
+    const auto display = program_message(tab, TCM_ADJUSTRECT, FALSE, tab_client);
     ASSERT_TRUE(display.has_value());
 
     const std::wstring shots = environment_variable(L"VELVANE_SCREENSHOT_DIR");

@@ -317,8 +317,11 @@ TEST(Resident, HotkeyHidesAMinimisedWindowAndBringsItBackAtItsNormalSize) {
     ASSERT_NE(press_until('W', {VK_MENU}, [&] { return visible(app.window()); }), 0);
     EXPECT_TRUE(wait_until([&] { return !IsIconic(app.window()); })) << "shown still minimised";
     RECT shown{};
-    GetWindowRect(app.window(), &shown);
-    EXPECT_TRUE(EqualRect(&normal, &shown));
+    EXPECT_TRUE(wait_until([&] { return GetWindowRect(app.window(), &shown) && EqualRect(&normal, &shown); }))
+        << "shown at (" << shown.left << ", " << shown.top << ")-(" << shown.right << ", " << shown.bottom
+        << "), not where it was, (" << normal.left << ", " << normal.top << ")-(" << normal.right << ", "
+        << normal.bottom << ")";
+    EXPECT_EQ(app.stop(), 0u);
 }
 
 // ---- The tray icon ----
