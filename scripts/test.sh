@@ -62,6 +62,22 @@ export WINEPREFIX=$work/prefix
 bash scripts/wine-prefix.sh --desktop 1024x768 --urllog "$VELVANE_BUILD/win/tests/e2e/urllog.exe"
 run_ctest e2e env LC_ALL=zh_CN.UTF-8 ctest --test-dir "$VELVANE_BUILD/win" --timeout 120
 
+# ---- The page layout and the icons once more at 144 DPI: the same prefix
+# with LogPixels=144, which Wine reads when its server starts; the tests check
+# that they got that DPI. The prefix goes back to 96 DPI afterwards.
+set_prefix_dpi() {
+    timeout 60 env LC_ALL=zh_CN.UTF-8 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$1" /f >/dev/null 2>&1 || die "could not set the prefix to $1 DPI"
+    # The server saves the registry when it goes down; the next one starts at the new DPI.
+    timeout 60 env LC_ALL=zh_CN.UTF-8 wineserver -w || stop_wineserver
+}
+say "end-to-end layout and icons at 144 DPI"
+set_prefix_dpi 144
+run_ctest e2e-144dpi env LC_ALL=zh_CN.UTF-8 VELVANE_EXPECT_DPI=144 \
+    ctest --test-dir "$VELVANE_BUILD/win" --timeout 120 -R '^LookAndFeel\.(EveryPageLiesInside|CaptionAndTray)'
+set_prefix_dpi 96
+# ---- end of the 144 DPI run
+
 echo
 say "summary"
 printf '%s\n' "${summary[@]}"
