@@ -81,7 +81,7 @@ for ((r = 1; r <= rounds; r++)); do
     measure floor VelvaneBenchFloor "$r" "$searches"
 done
 
-machine="$(uname -m), $(nproc) CPU ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)), $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo), $(wine --version 2>/dev/null || echo wine)"
+machine="$(uname -m), $(nproc) CPU ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)), $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo), $(wine --version 2>/dev/null || echo wine), load average $(cut -d' ' -f1-3 /proc/loadavg)"
 status=0
 python3 bench/summary.py --results "$build/results" --rounds "$rounds" --searches "$searches" \
     --velvane-exe "$run/velvane/velvane.exe" --floor-exe "$run/floor/floor.exe" --machine "$machine" || status=$?
