@@ -250,9 +250,10 @@ bool has_module(const std::vector<std::wstring>& modules, std::wstring_view file
     });
 }
 
-
 const std::wstring kSection = L"[快捷键设置]";
 const std::string kCtrlF5 = gbk(L"[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n");
+
+// ---- The hotkey ----
 
 TEST(Resident, AltWFromAnotherWindowHidesAndShowsVelvaneReadyToTypeWithoutWritingSetupIni) {
     Velvane app;
