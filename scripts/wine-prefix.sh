@@ -26,6 +26,15 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
     timeout 180 env LC_ALL=zh_CN.UTF-8 wineboot -i >/dev/null 2>&1 || die "wineboot failed"
 fi
+# Title-bar buttons are drawn with Marlett's symbols; without the font they
+# show as letters.
+for marlett in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
+    if [[ -f $marlett ]]; then
+        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+        cp -f "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/" || true
+        break
+    fi
+done
 
 # A .reg string: backslashes and double quotes escaped.
 reg_string() { local s=${1//\\/\\\\}; printf '"%s"' "${s//\"/\\\"}"; }

@@ -634,10 +634,19 @@ LRESULT CALLBACK MainWindow::edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
                                        DWORD_PTR data) noexcept {
     auto* self = reinterpret_cast<MainWindow*>(data);
     switch (msg) {
-    case WM_MOUSEMOVE:
-        // The pointer over the keyword box gives it the focus, without a click.
-        if (GetFocus() != hwnd) SetFocus(hwnd);
+    case WM_MOUSEMOVE: {
+        // The pointer moving over the keyword box gives it the focus, without
+        // a click. The system also repeats a move where the pointer rests
+        // (after a window change, for example); that one must not pull the
+        // focus back from where Tab just put it.
+        static LPARAM last_position = -1;
+        static HWND last_box = nullptr;
+        const bool moved = lparam != last_position || hwnd != last_box;
+        last_position = lparam;
+        last_box = hwnd;
+        if (moved && GetFocus() != hwnd) SetFocus(hwnd);
         break;
+    }
     case WM_GETDLGCODE:
         // Enter belongs to the keyword box, not to the keyboard navigation.
         if (lparam && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
