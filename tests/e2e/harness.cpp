@@ -406,4 +406,12 @@ std::wstring utf16(std::string_view text) {
     return out;
 }
 
+std::string gbk(std::wstring_view text) {
+    const int size = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(936, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(936, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
 }  // namespace e2e

@@ -140,5 +140,7 @@ bool visible(HWND window);
 
 std::string utf8(std::wstring_view text);
 std::wstring utf16(std::string_view text);
+// Text in code page 936, as Setup.ini holds it.
+std::string gbk(std::wstring_view text);
 
 }  // namespace e2e

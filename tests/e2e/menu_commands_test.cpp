@@ -133,14 +133,6 @@ std::optional<std::string> file_bytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-std::string gbk(std::wstring_view text) {
-    const int size = static_cast<int>(text.size());
-    const int n = WideCharToMultiByte(936, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(936, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 std::optional<std::wstring> run_value(HKEY root) {
     wchar_t value[1024] = {};
     DWORD size = sizeof value;

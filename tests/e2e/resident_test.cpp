@@ -29,14 +29,6 @@ DWORD process_of(HWND window) {
     return pid;
 }
 
-std::string gbk(std::wstring_view text) {
-    const int size = static_cast<int>(text.size());
-    const int n = WideCharToMultiByte(936, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(936, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 // What a program that takes its paths in the system's code page receives.
 std::string ansi(std::wstring_view text) {
     const int size = static_cast<int>(text.size());
