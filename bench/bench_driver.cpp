@@ -2,7 +2,7 @@
 // and prints the figures as key=value lines for bench/run.sh:
 //
 //   bench_driver --exe PATH --class WINDOW_CLASS --log URL_LOG
-//                [--searches N] [--toggles N] [--settle-ms N]
+//                [--searches N] [--toggles N] [--switches N] [--settle-ms N]
 //
 //   start_ms        process start to the main window shown and painted: from
 //                   just before CreateProcess until the window is visible, no
@@ -14,6 +14,11 @@
 //   hotkey_visible_ms  the same, until IsWindowVisible only
 //   hotkey_missed   hiding presses that had to be repeated (the window stayed
 //                   visible for 2 s)
+//   switch_ms       per page switch: Ctrl+Tab pressed (SendInput) while the
+//                   window is in front, until the tab control has selected the
+//                   next page and the window is painted again; N switches,
+//                   made up to whole rounds of the pages, so that the searches
+//                   afterwards run on the first page as without them
 //   ws_start_kb     working set after start
 //   peak_search_kb  peak working set after N searches (Enter in the keyword box)
 //   ws_search_kb    working set then
@@ -23,6 +28,7 @@
 // Working sets come from GetProcessMemoryInfo; Wine answers it from the
 // Linux side, with VmHWM (peak) and VmRSS of the process's /proc status.
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -67,6 +73,7 @@ struct Options {
     std::wstring exe, window_class, log;
     int searches = 1000;
     int toggles = 20;
+    int switches = 0;
     int settle_ms = 1000;
 };
 
@@ -79,6 +86,7 @@ Options parse(int argc, wchar_t** argv) {
         else if (key == L"--log") o.log = value;
         else if (key == L"--searches") o.searches = _wtoi(value.c_str());
         else if (key == L"--toggles") o.toggles = _wtoi(value.c_str());
+        else if (key == L"--switches") o.switches = _wtoi(value.c_str());
         else if (key == L"--settle-ms") o.settle_ms = _wtoi(value.c_str());
         else fail("unknown option");
     }
@@ -139,6 +147,7 @@ void pace_alt_w() {
     press_alt_w();
     last = Clock::now();
 }
+void press_ctrl_tab() { send({key(VK_CONTROL, false), key(VK_TAB, false), key(VK_TAB, true), key(VK_CONTROL, true)}); }
 void press_enter() { send({key(VK_RETURN, false), key(VK_RETURN, true)}); }
 
 void type(std::wstring_view text) {
@@ -186,6 +195,24 @@ LRESULT text_length(HWND edit) {
     DWORD_PTR length = 0;
     SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &length);
     return static_cast<LRESULT>(length);
+}
+
+BOOL CALLBACK find_tab_control(HWND child, LPARAM result) {
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (_wcsicmp(name, WC_TABCONTROLW) == 0) {
+        *reinterpret_cast<HWND*>(result) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A message without pointers, answered by the program's thread once it is
+// back at its message loop, so after the whole of a page switch.
+LRESULT ask(HWND hwnd, UINT msg) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(hwnd, msg, 0, 0, SMTO_ABORTIFHUNG, 1000, &result)) return -1;
+    return static_cast<LRESULT>(result);
 }
 
 HWND focus_of(HWND hwnd) {
@@ -276,6 +303,29 @@ int wmain(int argc, wchar_t** argv) {
     print_list("hotkey_visible_ms", visible);
     std::printf("hotkey_missed=%d\n", missed_presses);
     std::fflush(stdout);
+
+    if (o.switches > 0) {
+        HWND tab = nullptr;
+        EnumChildWindows(hwnd, find_tab_control, reinterpret_cast<LPARAM>(&tab));
+        const LRESULT pages = tab ? ask(tab, TCM_GETITEMCOUNT) : 0;
+        if (pages < 2) fail("no second page");
+        // The hotkey has just brought the window to the front.
+        if (!wait_until([&] { return GetForegroundWindow() == hwnd && focus_of(hwnd) != nullptr; }, 5000))
+            fail("window not in front for the page switch");
+        const int switches = static_cast<int>((o.switches + pages - 1) / pages * pages);
+        std::vector<double> switched;
+        for (int i = 0; i < switches; ++i) {
+            const LRESULT next = (ask(tab, TCM_GETCURSEL) + 1) % pages;
+            Sleep(50);  // as a hand repeats it, and the previous switch's keys are all through
+            const auto pressed = Clock::now();
+            press_ctrl_tab();
+            if (!wait_until([&] { return ask(tab, TCM_GETCURSEL) == next && shown_and_painted(hwnd); }, 5000))
+                fail("page switch");
+            switched.push_back(ms_since(pressed));
+        }
+        print_list("switch_ms", switched);
+        std::fflush(stdout);
+    }
 
     if (o.searches > 0) {
         HWND edit = nullptr;

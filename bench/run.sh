@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need and prints the table: Velvane beside the
-# floor (bench/floor.cpp, the smallest program of its kind, same toolchain and
-# flags), median of each, and their ratio, from runs interleaved A B A B in
-# this one invocation. Then the core's URL building per search (Google
-# Benchmark, natively).
+# two floors (bench/floor.cpp, same toolchain and flags): the empty floor, the
+# smallest program of its kind, and the page floor, the same with the 百度
+# page's controls; median of each, and the ratios, from runs interleaved
+# A B C A B C in this one invocation. Then the core's URL building per search
+# (Google Benchmark, natively).
 #
 #   bash bench/run.sh
 #
 #   BENCH_ROUNDS      A B pairs (default 5)
 #   BENCH_SEARCHES    searches per run before the second memory reading (default 1000)
 #   BENCH_TOGGLES     hotkey hide/show pairs per run (default 20)
+#   BENCH_SWITCHES    page switches (Ctrl+Tab) per run, made up to whole rounds of the pages (default 20)
 #   BENCH_BUILD       build and run folder (default $VELVANE_BUILD/bench, i.e. build/bench)
 #   BENCH_WINEPREFIX  the Wine prefix (default <build>/wineprefix; made on first use)
 #
@@ -23,6 +25,7 @@ setup_deps
 rounds=${BENCH_ROUNDS:-5}
 searches=${BENCH_SEARCHES:-1000}
 toggles=${BENCH_TOGGLES:-20}
+switches=${BENCH_SWITCHES:-20}
 build=${BENCH_BUILD:-$VELVANE_BUILD/bench}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
@@ -32,7 +35,7 @@ toolchain=$VELVANE_ROOT/cmake/mingw-w64-x86_64.cmake
 say "building velvane.exe (the project's own Windows build) in $build/velvane"
 cmake -S . -B "$build/velvane" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVELVANE_E2E=OFF >/dev/null
 cmake --build "$build/velvane" -j "$jobs" --target velvane >/dev/null
-say "building the floor and the driver in $build/win"
+say "building the floors and the driver in $build/win"
 cmake -S bench -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
 cmake --build "$build/win" -j "$jobs" >/dev/null
 say "building the core benchmark in $build/native"
@@ -43,9 +46,10 @@ cmake --build "$build/native" -j "$jobs" >/dev/null
 # Velvane takes Alt+W, as the floor does).
 run=$build/run
 rm -rf "$run"
-mkdir -p "$run/velvane" "$run/floor" "$build/results"
+mkdir -p "$run/velvane" "$run/floor" "$run/page_floor" "$build/results"
 cp "$build/velvane/src/velvane.exe" "$run/velvane/"
 cp "$build/win/floor.exe" "$run/floor/"
+cp "$build/win/page_floor.exe" "$run/page_floor/"
 rm -f "$build"/results/*
 
 export WINEPREFIX=${BENCH_WINEPREFIX:-$build/wineprefix}
@@ -57,34 +61,38 @@ bash scripts/wine-prefix.sh --desktop 1024x768 --urllog bench/urllog.sh
 stop_wineserver  # a clean start for the measured programs
 
 winpath() { local p; p=$(readlink -f "$1"); printf 'Z:%s' "${p//\//\\}"; }
-measure() {  # program window-class round searches
-    local program=$1 class=$2 round=$3 count=$4 out
+measure() {  # program window-class round searches page-switches
+    local program=$1 class=$2 round=$3 count=$4 page_switches=$5 out
     out=$build/results/$program-$round.txt
     export BENCH_URL_LOG=$run/$program/urls.log
     if ! timeout 600 env LC_ALL=zh_CN.UTF-8 wine "$build/win/bench_driver.exe" \
             --exe "$(winpath "$run/$program/$program.exe")" --class "$class" \
             --log "$(winpath "$run/$program")\\urls.log" \
-            --searches "$count" --toggles "$toggles" >"$out" 2>"$out.stderr"; then
+            --searches "$count" --toggles "$toggles" --switches "$page_switches" >"$out" 2>"$out.stderr"; then
         cat "$out" "$out.stderr" >&2
         die "the $program run $round failed"
     fi
 }
 
 say "warming up (not counted)"
-measure velvane VelvaneMainWindow warmup 0
-measure floor VelvaneBenchFloor warmup 0
+measure velvane VelvaneMainWindow warmup 0 0
+measure floor VelvaneBenchFloor warmup 0 0
+measure page_floor VelvaneBenchPageFloor warmup 0 0
 rm -f "$build"/results/*-warmup.txt*
 
+# The empty floor has one page: nothing to switch to.
 for ((r = 1; r <= rounds; r++)); do
-    say "round $r of $rounds: Velvane, then the floor"
-    measure velvane VelvaneMainWindow "$r" "$searches"
-    measure floor VelvaneBenchFloor "$r" "$searches"
+    say "round $r of $rounds: Velvane, the empty floor, the page floor"
+    measure velvane VelvaneMainWindow "$r" "$searches" "$switches"
+    measure floor VelvaneBenchFloor "$r" "$searches" 0
+    measure page_floor VelvaneBenchPageFloor "$r" "$searches" "$switches"
 done
 
 machine="$(uname -m), $(nproc) CPU ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)), $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo), $(wine --version 2>/dev/null || echo wine), load average $(cut -d' ' -f1-3 /proc/loadavg)"
 status=0
 python3 bench/summary.py --results "$build/results" --rounds "$rounds" --searches "$searches" \
-    --velvane-exe "$run/velvane/velvane.exe" --floor-exe "$run/floor/floor.exe" --machine "$machine" || status=$?
+    --velvane-exe "$run/velvane/velvane.exe" --floor-exe "$run/floor/floor.exe" \
+    --page-floor-exe "$run/page_floor/page_floor.exe" --machine "$machine" || status=$?
 
 echo
 echo "The core's URL building per search (native, Google Benchmark; no target):"
