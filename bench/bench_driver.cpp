@@ -20,6 +20,7 @@
 //                   made up to whole rounds of the pages, so that the searches
 //                   afterwards run on the first page as without them
 //   ws_start_kb     working set after start
+//   peak_early_kb   peak working set after the first tenth of the searches
 //   peak_search_kb  peak working set after N searches (Enter in the keyword box)
 //   ws_search_kb    working set then
 //   urls            lines in the URL log after the searches (should be N)
@@ -341,8 +342,16 @@ int wmain(int argc, wchar_t** argv) {
         // A few searches in flight: each starts a browser process, which the
         // machine cannot start a thousand of at once.
         constexpr std::size_t kInFlight = 4;
+        // The peak after the first tenth of the searches, once their URLs
+        // arrived: what the rest add to it says whether the memory stays flat.
+        const int early = o.searches / 10;
         for (int i = 0; i < o.searches; ++i) {
             const auto sent = static_cast<std::size_t>(i);
+            if (i == early && early > 0) {
+                if (!wait_until([&] { return lines_in(o.log) >= sent; }, 60000)) fail("searches stalled");
+                print_memory(process.hProcess, "peak_early_kb", "ws_early_kb");
+                std::printf("early_searches=%d\n", early);
+            }
             if (!wait_until([&] { return sent < lines_in(o.log) + kInFlight; }, 60000)) fail("searches stalled");
             press_enter();
         }
