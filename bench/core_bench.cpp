@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engines/engines.h"
-#include "search/encoder.h"
-#include "search/text.h"
+#include "text/encoder.h"
+#include "text/text.h"
 
 namespace {
 

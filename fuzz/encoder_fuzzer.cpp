@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "check.h"
-#include "search/encoder.h"
+#include "text/encoder.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 
 #include "check.h"
 #include "engines/engines.h"
-#include "search/encoder.h"
-#include "search/text.h"
+#include "text/encoder.h"
+#include "text/text.h"
 
 namespace {
 

@@ -14,6 +14,7 @@ required=(
     xdotool imagemagick             # looking at windows and taking screenshots
     fonts-wqy-microhei              # Chinese text in the Wine desktop
     locales                         # zh_CN.UTF-8, below
+    python3                         # the include-layer check (scripts/check-layers.py), the bench summary
 )
 # Fuzzing builds; not every release ships these names, so they are skipped
 # where apt does not know them.

@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "app/dpi_win.h"
-#include "app/modal_dialog_win.h"
-#include "app/win_util.h"
 #include "engines/hosts.h"
 #include "resources/resource.h"
-#include "search/launch.h"
+#include "win/dpi_win.h"
+#include "win/handles.h"
+#include "win/launch.h"
+#include "win/modal_dialog_win.h"
 
 namespace velvane {
 namespace {
@@ -23,41 +23,6 @@ constexpr int kWidth = 252;
 constexpr int kHeight = 189;
 constexpr int kPictureWidth = 253;
 constexpr int kPictureHeight = 190;
-
-using UniqueBitmap = Unique<HBITMAP, GdiObjectDeleter>;
-
-// Owns one reference to a COM object.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (object_) object_->Release();
-    }
-    T* get() const { return object_; }
-    T* operator->() const { return object_; }
-    // For the functions that hand out a new reference.
-    T** out() { return &object_; }
-
-private:
-    T* object_ = nullptr;
-};
-
-// COM for the picture decoder, on this thread, for as long as it lives.
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (SUCCEEDED(result_)) CoUninitialize();
-    }
-
-private:
-    HRESULT result_;
-};
 
 // The about picture from the program's resources, decoded by the platform's
 // imaging component and scaled to width × height; null when that fails.
@@ -76,7 +41,7 @@ UniqueBitmap decode_picture(HINSTANCE instance, int width, int height) {
     ComPtr<IWICFormatConverter> converter;
     ComPtr<IWICBitmapScaler> scaler;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(factory.out()))) ||
+                                factory.out_void())) ||
         FAILED(factory->CreateStream(stream.out())) || FAILED(stream->InitializeFromMemory(bytes, size)) ||
         FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnLoad,
                                                 decoder.out())) ||
@@ -114,10 +79,10 @@ UniqueBitmap decode_picture(HINSTANCE instance, int width, int height) {
 
 class AboutWindow {
 public:
-    static INT_PTR CALLBACK proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) noexcept;
+    void on_init(HWND dialog);
+    INT_PTR handle(UINT msg, WPARAM wparam, LPARAM lparam);
 
 private:
-    void on_init(HWND dialog);
     void on_left_button_down();
     void on_paint();
     // Places the window and makes the picture for this DPI; `frame` is the
@@ -129,34 +94,26 @@ private:
     bool site_opened_ = false;
 };
 
-INT_PTR CALLBACK AboutWindow::proc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) noexcept {
-    if (msg == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<AboutWindow*>(lparam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-        self->on_init(dialog);
-        return FALSE;  // the focus is set
-    }
-    auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!self) return FALSE;
+INT_PTR AboutWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
     case WM_LBUTTONDOWN:
-        self->on_left_button_down();
+        on_left_button_down();
         return TRUE;
     case WM_COMMAND:
         // Esc and Alt+F4 close the window without opening the site; Enter
         // does nothing.
-        if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+        if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog_, IDCANCEL);
         return TRUE;
     case WM_ERASEBKGND:
         // The picture covers the whole window.
-        if (self->picture_) return dialog_result(dialog, TRUE);
+        if (picture_) return dialog_result(dialog_, TRUE);
         break;
     case WM_PAINT:
-        self->on_paint();
+        on_paint();
         return TRUE;
     case WM_DPICHANGED:
-        self->lay_out(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
-        return dialog_result(dialog, 0);
+        lay_out(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+        return dialog_result(dialog_, 0);
     default:
         break;
     }
@@ -177,8 +134,7 @@ void AboutWindow::lay_out(UINT dpi, const RECT* frame) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog_, GWLP_HINSTANCE));
     picture_ = decode_picture(instance, px(kPictureWidth), px(kPictureHeight));
     if (frame) {
-        SetWindowPos(dialog_, HWND_TOPMOST, frame->left, frame->top, frame->right - frame->left,
-                     frame->bottom - frame->top, SWP_NOACTIVATE);
+        move_to_suggested_rect(dialog_, *frame);
     } else {
         SetWindowPos(dialog_, HWND_TOPMOST, px(kLeft), px(kTop), px(kWidth), px(kHeight), SWP_NOACTIVATE);
     }
@@ -198,13 +154,11 @@ void AboutWindow::on_paint() {
     PAINTSTRUCT paint = {};
     HDC dc = BeginPaint(dialog_, &paint);
     if (picture_) {
-        if (HDC memory = CreateCompatibleDC(dc)) {
-            const HGDIOBJ previous = SelectObject(memory, picture_.get());
+        if (const UniqueMemoryDc memory(CreateCompatibleDC(dc)); memory) {
+            const SelectedObject selected(memory.get(), picture_.get());
             RECT client = {};
             GetClientRect(dialog_, &client);
-            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-            SelectObject(memory, previous);
-            DeleteDC(memory);
+            BitBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
         }
     }
     EndPaint(dialog_, &paint);
@@ -215,8 +169,7 @@ void AboutWindow::on_paint() {
 void show_about_window(HINSTANCE instance, HWND owner) {
     AboutWindow window;
     // No caption, no frame, above every window that is not topmost.
-    show_modal_dialog(instance, owner, WS_POPUP | DS_SETFOREGROUND, WS_EX_TOPMOST, L"", AboutWindow::proc,
-                      reinterpret_cast<LPARAM>(&window));
+    show_modal_dialog(instance, owner, WS_POPUP | DS_SETFOREGROUND, WS_EX_TOPMOST, L"", window);
 }
 
 }  // namespace velvane

@@ -5,8 +5,8 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
-#include "app/win_util.h"
-#include "search/launch.h"
+#include "win/handles.h"
+#include "win/launch.h"
 
 namespace {
 

@@ -9,13 +9,15 @@
 
 #include "app/about_window_win.h"
 #include "app/control_ids.h"
-#include "app/dpi_win.h"
 #include "app/run_at_startup_win.h"
 #include "app/skin_win.h"
 #include "engines/engines.h"
 #include "hotkey/settings_dialog_win.h"
 #include "resources/resource.h"
-#include "search/launch.h"
+#include "win/dpi_win.h"
+#include "win/launch.h"
+#include "win/module_path.h"
+#include "win/wide_text.h"
 
 namespace velvane {
 namespace {
@@ -220,9 +222,7 @@ void MainWindow::on_dpi_changed(UINT dpi, const RECT* suggested) {
     dpi_ = static_cast<int>(dpi);
     make_fonts();
     apply_layout();
-    if (suggested)
-        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (suggested) move_to_suggested_rect(hwnd_, *suggested);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -325,13 +325,11 @@ void MainWindow::build_tab_control() {
 
     // The engine marks are drawn at 16 x 16; at any DPI they stay that size
     // rather than being stretched.
-    tab_images_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 0);
-    if (HBITMAP strip = static_cast<HBITMAP>(
-            LoadImageW(instance_, MAKEINTRESOURCEW(IDB_TAB_IMAGES), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
-        ImageList_Add(tab_images_, strip, nullptr);
-        DeleteObject(strip);
-    }
-    TabCtrl_SetImageList(tab_, tab_images_);
+    tab_images_.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 0));
+    const UniqueBitmap strip(static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDB_TAB_IMAGES), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (strip) ImageList_Add(tab_images_.get(), strip.get(), nullptr);
+    TabCtrl_SetImageList(tab_, tab_images_.get());
 
     const auto engines = all_engines();
     for (std::size_t i = 0; i < engines.size(); ++i) {
@@ -709,8 +707,7 @@ void MainWindow::on_destroy() {
     tray_.remove();
     if (tab_images_) {
         TabCtrl_SetImageList(tab_, nullptr);
-        ImageList_Destroy(tab_images_);
-        tab_images_ = nullptr;
+        tab_images_.reset();
     }
     PostQuitMessage(0);
 }

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/tray_icon.h"
-#include "app/win_util.h"
 #include "engines/engine_page.h"
 #include "hotkey/hotkey_win.h"
+#include "win/handles.h"
 
 namespace velvane {
 
@@ -126,7 +126,7 @@ private:
     UniqueFont tab_font_;
     UniqueBrush white_brush_;
     UniqueMenu menu_;
-    HIMAGELIST tab_images_ = nullptr;
+    UniqueImageList tab_images_;
 
     std::wstring program_directory_;
     std::wstring settings_path_;

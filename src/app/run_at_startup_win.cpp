@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/win_util.h"
+#include "win/handles.h"
 
 namespace velvane {
 namespace {

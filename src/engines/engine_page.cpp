@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "search/encoder.h"
+#include "text/encoder.h"
 
 namespace velvane {
 namespace {

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "app/win_util.h"
 #include "hotkey/settings_file.h"
+#include "win/handles.h"
 
 namespace velvane {
 namespace {
@@ -14,12 +14,9 @@ constexpr DWORD kMaxSettingsBytes = 16 * 1024 * 1024;
 
 // The file's bytes, or empty bytes when it exists but cannot be read.
 std::string read_all(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return {};
-    }
+    if (!file) return {};
     std::string bytes;
     char buffer[64 * 1024];
     DWORD read = 0;

@@ -5,12 +5,13 @@
 #include <array>
 #include <utility>
 
-#include "app/dpi_win.h"
-#include "app/modal_dialog_win.h"
-#include "app/win_util.h"
 #include "hotkey/hotkey_keys.h"
 #include "hotkey/settings_dialog_ids.h"
 #include "hotkey/settings_store_win.h"
+#include "win/dpi_win.h"
+#include "win/handles.h"
+#include "win/modal_dialog_win.h"
+#include "win/wide_text.h"
 
 namespace velvane {
 namespace {
@@ -72,11 +73,10 @@ public:
   explicit SettingsDialog(const std::wstring &settings_path)
       : settings_path_(settings_path) {}
 
-  static INT_PTR CALLBACK proc(HWND dialog, UINT msg, WPARAM wparam,
-                               LPARAM lparam) noexcept;
+  void on_init(HWND dialog);
+  INT_PTR handle(UINT msg, WPARAM wparam, LPARAM lparam);
 
 private:
-  void on_init(HWND dialog);
   void on_store();
   void on_reset();
   // Places the window and its controls and makes the fonts for this DPI;
@@ -90,39 +90,28 @@ private:
   UniqueFont button_font_;
 };
 
-INT_PTR CALLBACK SettingsDialog::proc(HWND dialog, UINT msg, WPARAM wparam,
-                                      LPARAM lparam) noexcept {
-  if (msg == WM_INITDIALOG) {
-    auto *self = reinterpret_cast<SettingsDialog *>(lparam);
-    SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-    self->on_init(dialog);
-    return FALSE; // the focus is set
-  }
-  auto *self =
-      reinterpret_cast<SettingsDialog *>(GetWindowLongPtrW(dialog, DWLP_USER));
-  if (!self)
-    return FALSE;
+INT_PTR SettingsDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
   case WM_COMMAND:
     if (HIWORD(wparam) != BN_CLICKED)
       break;
     switch (LOWORD(wparam)) {
     case cid::kStoreButton:
-      self->on_store();
+      on_store();
       return TRUE;
     case cid::kResetButton:
-      self->on_reset();
+      on_reset();
       return TRUE;
     case IDCANCEL: // Esc and the close box store nothing
-      EndDialog(dialog, IDCANCEL);
+      EndDialog(dialog_, IDCANCEL);
       return TRUE;
     default:
       break;
     }
     break;
   case WM_DPICHANGED:
-    self->lay_out(LOWORD(wparam), reinterpret_cast<const RECT *>(lparam));
-    return dialog_result(dialog, 0);
+    lay_out(LOWORD(wparam), reinterpret_cast<const RECT *>(lparam));
+    return dialog_result(dialog_, 0);
   default:
     break;
   }
@@ -172,9 +161,7 @@ void SettingsDialog::lay_out(UINT dpi, const RECT *frame) {
                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
 
   if (frame) {
-    SetWindowPos(dialog_, nullptr, frame->left, frame->top,
-                 frame->right - frame->left, frame->bottom - frame->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    move_to_suggested_rect(dialog_, *frame);
   } else {
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof(monitor);
@@ -249,7 +236,7 @@ void show_hotkey_settings_dialog(HINSTANCE instance, HWND owner,
   show_modal_dialog(
       instance, owner,
       WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND, 0,
-      kCaption, SettingsDialog::proc, reinterpret_cast<LPARAM>(&dialog));
+      kCaption, dialog);
 }
 
 } // namespace velvane

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "app/win_util.h"
 #include "hotkey/settings_file.h"
+#include "win/handles.h"
 
 namespace velvane {
 namespace {
@@ -18,10 +18,9 @@ constexpr LONGLONG kMaxSettingsBytes = 16 * 1024 * 1024;
 // file is there but cannot be read (rewriting it from nothing would lose what
 // else it holds).
 std::optional<std::string> read_existing(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
+    if (!file) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::string();
         return std::nullopt;
@@ -42,12 +41,9 @@ std::optional<std::string> read_existing(const std::wstring& path) {
 }
 
 bool write_new_file(const std::wstring& path, const std::string& bytes) {
-    UniqueHandle file(
+    UniqueFile file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return false;
-    }
+    if (!file) return false;
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD written = 0;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "search/encoder.h"
-#include "search/text.h"
+#include "text/encoder.h"
+#include "text/text.h"
 
 namespace velvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "hotkey/settings_file.h"
-#include "search/text.h"
+#include "text/text.h"
 
 namespace velvane {
 namespace {

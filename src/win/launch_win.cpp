@@ -10,9 +10,10 @@
 #include <string>
 #include <thread>
 
-#include "app/win_util.h"
-#include "search/encoder.h"
-#include "search/launch.h"
+#include "text/encoder.h"
+#include "win/handles.h"
+#include "win/launch.h"
+#include "win/wide_text.h"
 
 namespace velvane {
 namespace {
@@ -64,8 +65,8 @@ bool start_browser(std::wstring_view url) {
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const UniqueHandle thread(process.hThread);
+    const UniqueHandle started(process.hProcess);
     return true;
 }
 

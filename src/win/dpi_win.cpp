@@ -1,4 +1,6 @@
-#include "app/dpi_win.h"
+#include "win/dpi_win.h"
+
+#include "win/handles.h"
 
 namespace velvane {
 namespace {
@@ -12,9 +14,8 @@ Function user32_function(const char* name) {
 }  // namespace
 
 UINT system_dpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 

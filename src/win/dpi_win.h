@@ -18,4 +18,11 @@ LOGFONTW message_font(UINT dpi);
 // A 96-DPI length at this DPI.
 inline int scale_for_dpi(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
 
+// Moves a window to the rectangle WM_DPICHANGED suggests for the new DPI,
+// leaving its place in the Z order and the activation as they are.
+inline void move_to_suggested_rect(HWND window, const RECT& suggested) {
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace velvane

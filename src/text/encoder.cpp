@@ -1,4 +1,4 @@
-#include "search/encoder.h"
+#include "text/encoder.h"
 
 namespace velvane {
 namespace {
