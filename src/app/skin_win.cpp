@@ -31,11 +31,19 @@ std::string ansi_path(const std::wstring& path) {
     return out;
 }
 
+bool is_file(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
 void attach_skin(const std::wstring& program_directory) {
     const std::wstring library = program_directory + L"\\SkinH_EL.dll";
-    if (GetFileAttributesW(library.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    const std::wstring skin_file = program_directory + L"\\Rimu.she";
+    // The library is only loaded to apply the skin: without the skin file
+    // beside it, it stays on the disk.
+    if (!is_file(library) || !is_file(skin_file)) return;
     // Only the file beside the executable, by its full path: never a DLL of
     // that name found elsewhere on the search path. Its own dependencies come
     // from its folder or the system folder.
@@ -47,7 +55,7 @@ void attach_skin(const std::wstring& program_directory) {
         FreeLibrary(module);
         return;
     }
-    attach(ansi_path(program_directory + L"\\Rimu.she").c_str(), nullptr);
+    attach(ansi_path(skin_file).c_str(), nullptr);
     // The skin stays attached to the program's windows for the whole run, so
     // the library is never unloaded.
 }

@@ -5,8 +5,9 @@
 
 namespace velvane {
 
-// Calls SkinH_Attach_Ex(skin file, null) once when the library is there;
-// without it the program runs unskinned and says nothing.
+// Calls SkinH_Attach_Ex(skin file, null) once when the library and the skin
+// file are both there; without either the program runs unskinned, says
+// nothing, and does not load the library.
 void attach_skin(const std::wstring& program_directory);
 
 }  // namespace velvane

@@ -415,18 +415,24 @@ TEST(Resident, SkinLibraryBesideTheProgramIsCalledOnceWithTheSkinFilesPath) {
     EXPECT_EQ(app.stop(), 0u);
 }
 
-TEST(Resident, SkinLibraryInTheCurrentDirectoryIsNotLoaded) {
-    Velvane app;
-    // The harness starts the program in the folder above its own.
-    const auto current = app.program_dir().parent_path();
-    std::filesystem::copy_file(fake_skin_dll(), current / L"SkinH_EL.dll");
-    write_bytes(app.program_dir() / L"Rimu.she", "not a real skin");
-    app.start();
-    ASSERT_TRUE(wait_until(tray_shown));
+// Only both files beside the program make it load the library: one in the
+// current directory is never loaded, and one without the skin file stays on
+// the disk.
+TEST(Resident, SkinLibraryIsNotLoadedFromTheCurrentDirectoryNorWithoutTheSkinFile) {
+    for (const bool skin_file_beside : {true, false}) {
+        SCOPED_TRACE(skin_file_beside ? "library in the current directory" : "library without the skin file");
+        Velvane app;
+        // The harness starts the program in the folder above its own.
+        const auto library_dir = skin_file_beside ? app.program_dir().parent_path() : app.program_dir();
+        std::filesystem::copy_file(fake_skin_dll(), library_dir / L"SkinH_EL.dll");
+        if (skin_file_beside) write_bytes(app.program_dir() / L"Rimu.she", "not a real skin");
+        app.start();
+        ASSERT_TRUE(wait_until(tray_shown));
 
-    EXPECT_FALSE(has_module(loaded_modules(process_of(app.window())), L"SkinH_EL.dll"));
-    EXPECT_FALSE(std::filesystem::exists(current / L"SkinH_EL.calls"));
-    EXPECT_EQ(app.stop(), 0u);
+        EXPECT_FALSE(has_module(loaded_modules(process_of(app.window())), L"SkinH_EL.dll"));
+        EXPECT_FALSE(std::filesystem::exists(library_dir / L"SkinH_EL.calls"));
+        EXPECT_EQ(app.stop(), 0u);
+    }
 }
 
 // ---- Setup.ini as no dialog wrote it ----
