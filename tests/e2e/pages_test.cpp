@@ -194,8 +194,7 @@ TEST_F(MainWindow, RightPressOnATabPopsUpTheMenuButNotOnAPageControl) {
 }
 
 // The page area around the controls belongs to the tab control as much as
-// its tabs do. Disabled: the tab control lets presses there through to the
-// main window (it answers HTTRANSPARENT off its tabs), so no menu opens.
+// its tabs do, although the tab control calls itself transparent off its tabs.
 TEST_F(MainWindow, RightPressOnThePagesEmptyAreaPopsUpTheMenu) {
     RECT tab{};
     GetWindowRect(app.tab(), &tab);
@@ -237,8 +236,6 @@ TEST_F(BaiduPage, QuotesControlCharactersAndBrokenTextReachTheBrowserEscaped) {
 
 // A keyword far longer than any browser takes: one URL on the row's host (the
 // keyword may be cut short), the program stays up, and the next search works.
-// Disabled: under Wine a URL of about 1,000 characters or more brings down
-// the launch worker inside ShellExecuteW, and no later search opens.
 TEST_F(BaiduPage, AHundredThousandCharacterKeywordOpensOneUrlOnTheRowsHost) {
     std::wstring keyword;
     for (int i = 0; i < 50000; ++i) keyword += L"a中";
