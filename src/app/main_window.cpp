@@ -678,7 +678,7 @@ void MainWindow::on_menu_command(int id) {
         RegistryRunKeys run_keys;
         const bool checked = popup && (GetMenuState(popup, IDM_RUN_AT_STARTUP, MF_BYCOMMAND) & MF_CHECKED);
         // The check mark shows what the registry holds afterwards, not what was hoped for.
-        const bool on = set_run_at_startup(run_keys, !checked, executable_path());
+        const bool on = set_run_at_startup(run_keys, FolderSecurity(), !checked, executable_path());
         if (popup) CheckMenuItem(popup, IDM_RUN_AT_STARTUP, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
         break;
     }

@@ -263,7 +263,9 @@ TEST_F(MenuCommands, HotkeyDialogReportsALockedSettingsFileAndLeavesItAlone) {
     }
 }
 
-TEST_F(MenuCommands, RunAtStartupWritesTheValueAndTheSecondClickDeletesIt) {
+// The test's program folder can be changed by anyone (under Wine every
+// folder can): the value is the user's, never the machine's.
+TEST_F(MenuCommands, RunAtStartupWritesTheUsersValueAndTheSecondClickDeletesBoth) {
     delete_run_values();
     struct Cleanup {
         ~Cleanup() { delete_run_values(); }
@@ -273,14 +275,18 @@ TEST_F(MenuCommands, RunAtStartupWritesTheValueAndTheSecondClickDeletesIt) {
     if (expected.find(L' ') != std::wstring::npos) expected = L"\"" + expected + L"\"";
 
     pick(app, Entry::RunAtStartup);
-    EXPECT_TRUE(wait_until([] { return run_value(HKEY_LOCAL_MACHINE).has_value(); }));
-    EXPECT_EQ(run_value(HKEY_LOCAL_MACHINE), expected);
-    EXPECT_FALSE(run_value(HKEY_CURRENT_USER).has_value());
+    EXPECT_TRUE(wait_until([] { return run_value(HKEY_CURRENT_USER).has_value(); }));
+    EXPECT_EQ(run_value(HKEY_CURRENT_USER), expected);
+    EXPECT_FALSE(run_value(HKEY_LOCAL_MACHINE).has_value());
 
-    // The check mark followed: the same entry now switches off.
+    // A machine-wide value (an earlier version's) goes too: the same entry
+    // now switches off, in both keys.
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, REG_SZ, expected.c_str(),
+                              static_cast<DWORD>((expected.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
     pick(app, Entry::RunAtStartup);
+    EXPECT_TRUE(wait_until([] { return !run_value(HKEY_CURRENT_USER).has_value(); }));
     EXPECT_TRUE(wait_until([] { return !run_value(HKEY_LOCAL_MACHINE).has_value(); }));
-    EXPECT_FALSE(run_value(HKEY_CURRENT_USER).has_value());
 }
 
 TEST_F(MenuCommands, AboutWindowOpensTheSiteOnceOnALeftPressAndEscClosesIt) {

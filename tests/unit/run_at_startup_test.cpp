@@ -1,6 +1,7 @@
-// "开机自动运行" against a registry that can refuse writes: the machine-wide
-// Run key first, the user's when that is refused, and the result is what the
-// registry holds afterwards.
+// "开机自动运行" against a registry that can refuse writes and folders that
+// ordinary users can or cannot change: the machine-wide Run key only for a
+// protected folder, the user's otherwise or when that is refused, and the
+// result is what the registry holds afterwards.
 #include "app/run_at_startup.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace velvane {
 namespace {
@@ -35,38 +37,61 @@ public:
     std::set<RunKeyScope> remove_refused;
 };
 
+// Answers for every folder what the test says, and notes what was asked.
+class FakeFolders final : public FolderAccess {
+public:
+    explicit FakeFolders(bool writable) : writable_(writable) {}
+    bool writable_by_ordinary_users(const std::wstring& folder) const override {
+        asked.push_back(folder);
+        return writable_;
+    }
+    mutable std::vector<std::wstring> asked;
+
+private:
+    bool writable_;
+};
+
 constexpr std::wstring_view kExe = L"C:\\Velvane\\velvane.exe";
 
-TEST(RunAtStartup, OnWritesTheMachineValueWhereTheMachineKeyIsWritable) {
-    FakeRunKeys keys;
-    EXPECT_TRUE(set_run_at_startup(keys, true, kExe));
-    EXPECT_EQ(keys.value(RunKeyScope::Machine), std::wstring(kExe));
-    EXPECT_FALSE(keys.exists(RunKeyScope::User));
-    EXPECT_TRUE(run_at_startup_enabled(keys));
-}
-
-TEST(RunAtStartup, OnFallsBackToTheUserKeyWhenTheMachineKeyRefuses) {
-    FakeRunKeys keys;
-    keys.write_refused.insert(RunKeyScope::Machine);
-    EXPECT_TRUE(set_run_at_startup(keys, true, kExe));
-    EXPECT_FALSE(keys.exists(RunKeyScope::Machine));
-    EXPECT_EQ(keys.value(RunKeyScope::User), std::wstring(kExe));
-    EXPECT_TRUE(run_at_startup_enabled(keys));
-}
-
-TEST(RunAtStartup, OnRefusedEverywhereReportsOff) {
-    FakeRunKeys keys;
-    keys.write_refused.insert(RunKeyScope::Machine);
-    keys.write_refused.insert(RunKeyScope::User);
-    EXPECT_FALSE(set_run_at_startup(keys, true, kExe));
-    EXPECT_TRUE(keys.values.empty());
+// Where "on" puts the value: machine-wide only for a folder that ordinary
+// users cannot change (a program there cannot be swapped for every user's
+// logon), and only where the machine's key takes the write.
+TEST(RunAtStartup, OnWritesTheMachineValueOnlyForAProtectedFolder) {
+    struct Case {
+        const char* name;
+        bool folder_writable;
+        std::set<RunKeyScope> write_refused;
+        std::optional<RunKeyScope> written;  // where the value is afterwards
+    };
+    const Case cases[] = {
+        {"protected folder", false, {}, RunKeyScope::Machine},
+        {"protected folder, machine key refused", false, {RunKeyScope::Machine}, RunKeyScope::User},
+        {"protected folder, both refused", false, {RunKeyScope::Machine, RunKeyScope::User}, std::nullopt},
+        {"folder anyone can write", true, {}, RunKeyScope::User},
+        {"folder anyone can write, user key refused", true, {RunKeyScope::User}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeRunKeys keys;
+        keys.write_refused = c.write_refused;
+        const FakeFolders folders(c.folder_writable);
+        EXPECT_EQ(set_run_at_startup(keys, folders, true, kExe), c.written.has_value());
+        EXPECT_EQ(run_at_startup_enabled(keys), c.written.has_value());
+        if (c.written) {
+            EXPECT_EQ(keys.value(*c.written), std::wstring(kExe));
+            EXPECT_EQ(keys.values.size(), 1u);
+        } else {
+            EXPECT_TRUE(keys.values.empty());
+        }
+        EXPECT_EQ(folders.asked, std::vector<std::wstring>{L"C:\\Velvane"});
+    }
 }
 
 TEST(RunAtStartup, OffRemovesTheValueFromBothKeys) {
     FakeRunKeys keys;
     keys.values[RunKeyScope::Machine] = L"C:\\Velvane\\velvane.exe";
     keys.values[RunKeyScope::User] = L"C:\\Velvane\\velvane.exe";
-    EXPECT_FALSE(set_run_at_startup(keys, false, kExe));
+    EXPECT_FALSE(set_run_at_startup(keys, FakeFolders(false), false, kExe));
     EXPECT_TRUE(keys.values.empty());
     EXPECT_FALSE(run_at_startup_enabled(keys));
 }
@@ -78,7 +103,7 @@ TEST(RunAtStartup, OffReportsOnWhileAValueRemains) {
     keys.values[RunKeyScope::Machine] = std::wstring(kExe);
     keys.values[RunKeyScope::User] = std::wstring(kExe);
     keys.remove_refused.insert(RunKeyScope::Machine);
-    EXPECT_TRUE(set_run_at_startup(keys, false, kExe));
+    EXPECT_TRUE(set_run_at_startup(keys, FakeFolders(false), false, kExe));
     EXPECT_FALSE(keys.exists(RunKeyScope::User));
 }
 
@@ -89,7 +114,7 @@ TEST(RunAtStartup, AStaleValueCountsAsOnUntilSwitchedOff) {
         FakeRunKeys keys;
         keys.values[scope] = L"D:\\Old place\\velvane.exe";
         EXPECT_TRUE(run_at_startup_enabled(keys));
-        EXPECT_FALSE(set_run_at_startup(keys, false, kExe));
+        EXPECT_FALSE(set_run_at_startup(keys, FakeFolders(false), false, kExe));
         EXPECT_TRUE(keys.values.empty());
     }
 }
@@ -100,7 +125,7 @@ TEST(RunAtStartup, ThePathIsQuotedOnlyWhenItHoldsABlank) {
               L"\"C:\\Program Files\\Velvane\\velvane.exe\"");
 
     FakeRunKeys keys;
-    set_run_at_startup(keys, true, L"C:\\Program Files\\Velvane\\velvane.exe");
+    set_run_at_startup(keys, FakeFolders(false), true, L"C:\\Program Files\\Velvane\\velvane.exe");
     EXPECT_EQ(keys.value(RunKeyScope::Machine), L"\"C:\\Program Files\\Velvane\\velvane.exe\"");
 }
 
