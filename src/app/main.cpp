@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <memory>
+#include <optional>
+
 #include "app/control_ids.h"
 #include "app/main_window.h"
 #include "win/handles.h"
@@ -12,20 +15,27 @@ namespace {
 
 constexpr wchar_t kInstanceMutex[] = L"Local\\Velvane.SingleInstance";
 
-// A second start shows the running instance's window instead of adding a
-// second tray icon and a second, failing hotkey registration.
-bool hand_over_to_running_instance() {
+// Takes the single-instance lock, which the running instance holds while its
+// window exists. A second start shows the running instance's window instead of
+// adding a second tray icon and a second, failing hotkey registration, and gets
+// no lock. An instance still creating its window is waited for; one that is
+// ending lets go of the lock once its window is gone, and this start then goes
+// on as the only one.
+std::optional<velvane::UniqueHandle> take_instance_lock() {
     for (int attempt = 0; attempt < 50; ++attempt) {
+        velvane::UniqueHandle lock(CreateMutexW(nullptr, FALSE, kInstanceMutex));
+        if (!lock || GetLastError() != ERROR_ALREADY_EXISTS) return lock;  // without a lock object, run unguarded
+        lock.reset();
         if (HWND running = FindWindowW(VELVANE_MAIN_WINDOW_CLASS, nullptr)) {
             DWORD process = 0;
             GetWindowThreadProcessId(running, &process);
             AllowSetForegroundWindow(process);
             PostMessageW(running, velvane::MainWindow::show_request_message(), 0, 0);
-            return true;
+            return std::nullopt;
         }
-        Sleep(100);  // the first instance is still creating its window
+        Sleep(100);
     }
-    return false;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -36,11 +46,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");
 
-    velvane::UniqueHandle instance_mutex(CreateMutexW(nullptr, FALSE, kInstanceMutex));
-    if (instance_mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        hand_over_to_running_instance();
-        return 0;
-    }
+    std::optional<velvane::UniqueHandle> instance_lock = take_instance_lock();
+    if (!instance_lock) return 0;
 
     // The accessibility service that names the keyword boxes is a COM object.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
@@ -48,7 +55,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    velvane::MainWindow* window = velvane::MainWindow::create(instance, show);
+    const std::unique_ptr<velvane::MainWindow> window = velvane::MainWindow::create(instance, show);
     if (!window) return 1;
     HWND main = window->hwnd();
 
@@ -59,6 +66,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    // The window is gone: a new start may begin while the last searches are handed on.
+    instance_lock.reset();
     velvane::finish_launches();
     if (SUCCEEDED(com)) CoUninitialize();
     return 0;

@@ -6,6 +6,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "app/about_window_win.h"
 #include "app/control_ids.h"
@@ -45,7 +47,7 @@ UniqueFont make_simsun(int pixel_height) {
 
 }  // namespace
 
-MainWindow* MainWindow::create(HINSTANCE instance, int show) {
+std::unique_ptr<MainWindow> MainWindow::create(HINSTANCE instance, int show) {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = window_proc;
@@ -59,7 +61,7 @@ MainWindow* MainWindow::create(HINSTANCE instance, int show) {
     wc.lpszClassName = VELVANE_MAIN_WINDOW_CLASS;
     if (!RegisterClassExW(&wc)) return nullptr;
 
-    auto* window = new MainWindow(instance);
+    std::unique_ptr<MainWindow> window(new MainWindow(instance));
     window->dpi_ = static_cast<int>(system_dpi());
 
     // A fixed single border with a title bar: the user cannot resize it.
@@ -67,17 +69,13 @@ MainWindow* MainWindow::create(HINSTANCE instance, int show) {
     HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, VELVANE_MAIN_WINDOW_CLASS, kCaption, style,
                                 window->px(kWindowRect.left), window->px(kWindowRect.top),
                                 window->px(kWindowRect.width), window->px(kWindowRect.height), nullptr, nullptr,
-                                instance, window);
-    if (!hwnd) {
-        delete window;
-        return nullptr;
-    }
+                                instance, window.get());
+    if (!hwnd) return nullptr;
     // The window may have opened on a monitor whose DPI is not the system's.
     const int dpi = static_cast<int>(dpi_for_window(hwnd));
     if (dpi != window->dpi_) {
         window->dpi_ = dpi;
-        window->make_fonts();
-        window->apply_layout();
+        window->change_fonts();
         SetWindowPos(hwnd, nullptr, 0, 0, window->px(kWindowRect.width), window->px(kWindowRect.height),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -97,10 +95,11 @@ LRESULT CALLBACK MainWindow::window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPA
     }
     if (!self) return DefWindowProcW(hwnd, msg, wparam, lparam);
     if (msg == WM_NCDESTROY) {
+        // The window can go inside a loop that still runs code of this object
+        // (a close arriving while the menu or a dialog is open): the object
+        // lives on until the program's message loop has ended.
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        const LRESULT result = DefWindowProcW(hwnd, msg, wparam, lparam);
-        delete self;
-        return result;
+        return DefWindowProcW(hwnd, msg, wparam, lparam);
     }
     return self->handle(msg, wparam, lparam);
 }
@@ -183,30 +182,37 @@ UINT MainWindow::show_request_message() {
     return message;
 }
 
-void MainWindow::make_fonts() {
+MainWindow::Fonts MainWindow::make_fonts() const {
     const LOGFONTW message = message_font(static_cast<UINT>(dpi_));
-    default_font_.reset(CreateFontIndirectW(&message));
-    radio_font_ = make_simsun(px(kRadioFontPx));
-    edit_font_ = make_simsun(px(15));
-    baidu_edit_font_ = make_simsun(px(14));
-    tab_font_ = make_simsun(px(kTabFontPx));
-    if (!white_brush_) white_brush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+    Fonts fonts;
+    fonts.default_font.reset(CreateFontIndirectW(&message));
+    fonts.radio = make_simsun(px(kRadioFontPx));
+    fonts.edit = make_simsun(px(15));
+    fonts.baidu_edit = make_simsun(px(14));
+    fonts.tab = make_simsun(px(kTabFontPx));
+    return fonts;
+}
+
+void MainWindow::change_fonts() {
+    // The old fonts stay alive until every control has its new one.
+    const Fonts old = std::exchange(fonts_, make_fonts());
+    apply_layout();
 }
 
 HFONT MainWindow::font_for(FontRole role) const {
     switch (role) {
     case FontRole::Radio:
-        return radio_font_.get();
+        return fonts_.radio.get();
     case FontRole::Edit:
-        return edit_font_.get();
+        return fonts_.edit.get();
     case FontRole::BaiduEdit:
-        return baidu_edit_font_.get();
+        return fonts_.baidu_edit.get();
     case FontRole::Tab:
-        return tab_font_.get();
+        return fonts_.tab.get();
     case FontRole::Default:
         break;
     }
-    return default_font_.get();
+    return fonts_.default_font.get();
 }
 
 void MainWindow::apply_layout() {
@@ -220,14 +226,14 @@ void MainWindow::apply_layout() {
 void MainWindow::on_dpi_changed(UINT dpi, const RECT* suggested) {
     // Laid out and lettered anew for the new screen: crisp, never stretched.
     dpi_ = static_cast<int>(dpi);
-    make_fonts();
-    apply_layout();
+    change_fonts();
     if (suggested) move_to_suggested_rect(hwnd_, *suggested);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void MainWindow::on_create() {
-    make_fonts();
+    fonts_ = make_fonts();
+    white_brush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
     menu_.reset(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
     build_tab_control();
     const auto engines = all_engines();
@@ -280,30 +286,29 @@ void MainWindow::install_tray_icon() {
 
 void MainWindow::on_hotkey(int id) {
     if (!hotkey_should_toggle(id, global_hotkey_.id(), IsWindowVisible(hwnd_) != FALSE)) return;
-    const bool was_minimised = IsIconic(hwnd_) != FALSE;
-    toggle_visibility();
     // The hotkey brings the window back at its normal size.
-    if (IsWindowVisible(hwnd_)) {
-        if (was_minimised || restore_when_shown_ || IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
-        restore_when_shown_ = false;
-    } else {
-        restore_when_shown_ = was_minimised;
-    }
+    toggle_visibility(true);
 }
 
-void MainWindow::toggle_visibility() {
+void MainWindow::toggle_visibility(bool from_hotkey) {
+    const bool minimised = IsIconic(hwnd_) != FALSE;
     if (IsWindowVisible(hwnd_)) {
         ShowWindow(hwnd_, SW_HIDE);
-    } else {
-        ShowWindow(hwnd_, SW_SHOW);
-        SetForegroundWindow(hwnd_);
+        // A minimised window the hotkey hid comes back at its normal size,
+        // whichever way it is shown.
+        if (from_hotkey) restore_when_shown_ = minimised;
+        return;
     }
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    if (restore_when_shown_ || (from_hotkey && (minimised || IsIconic(hwnd_)))) ShowWindow(hwnd_, SW_RESTORE);
+    restore_when_shown_ = false;
 }
 
 void MainWindow::on_tray(LPARAM lparam) {
     switch (TrayIcon::action_of(lparam)) {
     case TrayAction::ToggleWindow:
-        toggle_visibility();
+        toggle_visibility(false);
         break;
     case TrayAction::PopUpMenu:
         show_menu();
@@ -652,10 +657,12 @@ LRESULT CALLBACK MainWindow::edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
             return DefSubclassProc(hwnd, msg, wparam, lparam) | DLGC_WANTALLKEYS;
         break;
     case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:  // with Alt held
         // Enter searches whatever modifier keys are held; the key still reaches the box.
         if (wparam == VK_RETURN) self->page_search(static_cast<int>(id));
         break;
     case WM_CHAR:
+    case WM_SYSCHAR:
         // A single-line box has nothing to do with Enter's character but beep.
         if (wparam == L'\r' || wparam == L'\n') return 0;
         break;
@@ -703,6 +710,8 @@ void MainWindow::on_close() {
 }
 
 void MainWindow::on_destroy() {
+    // A menu still open goes with the window.
+    EndMenu();
     KillTimer(hwnd_, kTrayRetryTimer);
     tray_.remove();
     if (tab_images_) {

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "app/tray_icon.h"
@@ -18,7 +19,8 @@ namespace velvane {
 class MainWindow {
 public:
     // Creates and shows the window; null when the window could not be made.
-    static MainWindow* create(HINSTANCE instance, int show);
+    // The object outlives its window: keep it until the message loop has ended.
+    static std::unique_ptr<MainWindow> create(HINSTANCE instance, int show);
 
     HWND hwnd() const { return hwnd_; }
 
@@ -79,10 +81,22 @@ private:
     void on_tray(LPARAM lparam);
     void show_from_elsewhere();
     void install_tray_icon();
-    void toggle_visibility();
+    // Hides a shown window and shows a hidden one; the hotkey also brings a
+    // minimised window back at its normal size.
+    void toggle_visibility(bool from_hotkey);
     void on_menu_command(int id);
 
-    void make_fonts();
+    // The fonts for the current DPI.
+    struct Fonts {
+        UniqueFont default_font;
+        UniqueFont radio;
+        UniqueFont edit;
+        UniqueFont baidu_edit;
+        UniqueFont tab;
+    };
+    Fonts make_fonts() const;
+    // Gives every control its font for the current DPI, and its place.
+    void change_fonts();
     void build_tab_control();
     void build_page(int index, const Engine& engine);
     HWND make_control(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, DWORD ex_style,
@@ -119,11 +133,7 @@ private:
     std::vector<Page> pages_;
     EncoderScratch scratch_;
 
-    UniqueFont default_font_;
-    UniqueFont radio_font_;
-    UniqueFont edit_font_;
-    UniqueFont baidu_edit_font_;
-    UniqueFont tab_font_;
+    Fonts fonts_;
     UniqueBrush white_brush_;
     UniqueMenu menu_;
     UniqueImageList tab_images_;

@@ -88,6 +88,7 @@ TEST_F(BaiduPage, EnterSearchesTheCheckedRadioWhateverModifierIsHeld) {
         {kNews, L"中文 a&b", 0, std::string(kNewsUrl) + "中文 a&b"},
         {kWeb, L"中文 a&b", VK_SHIFT, web_url("%E4%B8%AD%E6%96%87%20%61%26%62")},
         {kTieba, L"abc", VK_CONTROL, "http://tieba.baidu.com/f?kw=abc"},
+        {kTieba, L"alt", VK_MENU, "http://tieba.baidu.com/f?kw=alt"},  // Alt+Enter comes as a system key
         {kImage, L"", 0, kHome},  // no keyword: the home page, whatever the category
     };
     std::vector<std::string> expected;

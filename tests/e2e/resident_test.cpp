@@ -296,24 +296,35 @@ TEST(Resident, HotkeyFromSetupIniReplacesAltW) {
     EXPECT_EQ(read_bytes(settings), kCtrlF5);
 }
 
+// Shown again by the hotkey or from the tray, the window is back at its
+// normal size and place.
 TEST(Resident, HotkeyHidesAMinimisedWindowAndBringsItBackAtItsNormalSize) {
     Velvane app;
     app.start();
+    ASSERT_TRUE(wait_until(tray_shown)) << "no tray icon";
     RECT normal{};
     GetWindowRect(app.window(), &normal);
-    const auto minimise = caption_button(app.window(), HTMINBUTTON);
-    ASSERT_TRUE(minimise.has_value()) << "no minimise box";
-    click_at(*minimise, Button::Left);
-    ASSERT_TRUE(wait_until([&] { return IsIconic(app.window()) != FALSE; })) << "the window did not minimise";
+    for (const bool from_tray : {false, true}) {
+        SCOPED_TRACE(from_tray ? "shown from the tray" : "shown by the hotkey");
+        const auto minimise = caption_button(app.window(), HTMINBUTTON);
+        ASSERT_TRUE(minimise.has_value()) << "no minimise box";
+        click_at(*minimise, Button::Left);
+        ASSERT_TRUE(wait_until([&] { return IsIconic(app.window()) != FALSE; })) << "the window did not minimise";
 
-    ASSERT_NE(press_until('W', {VK_MENU}, [&] { return !visible(app.window()); }), 0);
-    ASSERT_NE(press_until('W', {VK_MENU}, [&] { return visible(app.window()); }), 0);
-    EXPECT_TRUE(wait_until([&] { return !IsIconic(app.window()); })) << "shown still minimised";
-    RECT shown{};
-    EXPECT_TRUE(wait_until([&] { return GetWindowRect(app.window(), &shown) && EqualRect(&normal, &shown); }))
-        << "shown at (" << shown.left << ", " << shown.top << ")-(" << shown.right << ", " << shown.bottom
-        << "), not where it was, (" << normal.left << ", " << normal.top << ")-(" << normal.right << ", "
-        << normal.bottom << ")";
+        ASSERT_NE(press_until('W', {VK_MENU}, [&] { return !visible(app.window()); }), 0);
+        if (from_tray) {
+            click_tray_icon(Button::Left);
+            ASSERT_TRUE(wait_until([&] { return visible(app.window()); })) << "a left click did not show the window";
+        } else {
+            ASSERT_NE(press_until('W', {VK_MENU}, [&] { return visible(app.window()); }), 0);
+        }
+        EXPECT_TRUE(wait_until([&] { return !IsIconic(app.window()); })) << "shown still minimised";
+        RECT shown{};
+        EXPECT_TRUE(wait_until([&] { return GetWindowRect(app.window(), &shown) && EqualRect(&normal, &shown); }))
+            << "shown at (" << shown.left << ", " << shown.top << ")-(" << shown.right << ", " << shown.bottom
+            << "), not where it was, (" << normal.left << ", " << normal.top << ")-(" << normal.right << ", "
+            << normal.bottom << ")";
+    }
     EXPECT_EQ(app.stop(), 0u);
 }
 
