@@ -19,6 +19,7 @@
 //                   next page and the window is painted again; N switches,
 //                   made up to whole rounds of the pages, so that the searches
 //                   afterwards run on the first page as without them
+//   switch_missed   Ctrl+Tab presses that had to be repeated (no switch within 2 s)
 //   ws_start_kb     working set after start
 //   peak_early_kb   peak working set after the first tenth of the searches
 //   peak_search_kb  peak working set after N searches (Enter in the keyword box)
@@ -315,16 +316,26 @@ int wmain(int argc, wchar_t** argv) {
             fail("window not in front for the page switch");
         const int switches = static_cast<int>((o.switches + pages - 1) / pages * pages);
         std::vector<double> switched;
+        int missed_switches = 0;
         for (int i = 0; i < switches; ++i) {
             const LRESULT next = (ask(tab, TCM_GETCURSEL) + 1) % pages;
             Sleep(50);  // as a hand repeats it, and the previous switch's keys are all through
-            const auto pressed = Clock::now();
+            auto pressed = Clock::now();
             press_ctrl_tab();
-            if (!wait_until([&] { return ask(tab, TCM_GETCURSEL) == next && shown_and_painted(hwnd); }, 5000))
-                fail("page switch");
+            if (!wait_until([&] { return ask(tab, TCM_GETCURSEL) == next; }, 2000)) {
+                // Wine loses a chord now and then (see pace_alt_w): counted
+                // and reported, pressed again, and timed from the new press.
+                ++missed_switches;
+                std::printf("missed_switch=%d foreground=%d\n", i, GetForegroundWindow() == hwnd);
+                pressed = Clock::now();
+                press_ctrl_tab();
+                if (!wait_until([&] { return ask(tab, TCM_GETCURSEL) == next; }, 5000)) fail("page switch");
+            }
+            if (!wait_until([&] { return shown_and_painted(hwnd); }, 5000)) fail("page switch not painted");
             switched.push_back(ms_since(pressed));
         }
         print_list("switch_ms", switched);
+        std::printf("switch_missed=%d\n", missed_switches);
         std::fflush(stdout);
     }
 

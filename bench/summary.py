@@ -120,6 +120,9 @@ def main():
     print(f"Targets not met: {', '.join(unmet) if unmet else 'none'}")
     print(f"Alt+W presses missed (the window stayed visible, pressed again): "
           f"Velvane {missed['velvane']}, empty floor {missed['floor']}, page floor {missed['page_floor']}")
+    switches = {p: sum(int(run.get("switch_missed", "0")) for run in runs[p]) for p in runs}
+    print(f"Ctrl+Tab presses missed (no switch within 2 s, pressed again): "
+          f"Velvane {switches['velvane']}, page floor {switches['page_floor']}")
     print(f"URLs logged per run: {'all ' + str(a.searches) if not lost else lost}; "
           f"exit codes: {'all 0' if not codes else codes}")
     return 1 if lost or codes else 0
