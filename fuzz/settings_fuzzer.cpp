@@ -7,7 +7,10 @@
 //          in the same encoding (same byte order mark, or none) that load
 //          reads back as the stored values, with the key that was not stored
 //          reading as it did before; storing the same choice again changes
-//          nothing.
+//          nothing; the selection hotkey reads as before;
+//   reset: deletes only a file without a selection hotkey; otherwise a file
+//          in the same encoding that reads as Alt+W and the same selection
+//          hotkey.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -57,10 +60,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FUZZ_CHECK(bom_of(*stored) == bom_of(file));
     const Hotkey reread = load_settings(*stored);
-    FUZZ_CHECK(reread.modifier_code ==
-               (modifier_valid ? kModifierChoices[static_cast<std::size_t>(modifier_index)].code : loaded.modifier_code));
-    FUZZ_CHECK(reread.key_code ==
-               (key_valid ? kKeyChoices[static_cast<std::size_t>(key_index)].code : loaded.key_code));
+    // A file with the selection section and no show/hide section reads as
+    // Alt+W; once the store has added the show/hide section, a key it did
+    // not write reads 0.
+    const bool was_alt_w = loaded == kDefaultHotkey;
+    FUZZ_CHECK(modifier_valid ? reread.modifier_code == kModifierChoices[static_cast<std::size_t>(modifier_index)].code
+                              : reread.modifier_code == loaded.modifier_code || (was_alt_w && reread.modifier_code == 0));
+    FUZZ_CHECK(key_valid ? reread.key_code == kKeyChoices[static_cast<std::size_t>(key_index)].code
+                         : reread.key_code == loaded.key_code || (was_alt_w && reread.key_code == 0));
     FUZZ_CHECK(store_settings(*stored, modifier_index, key_index) == stored);
+    FUZZ_CHECK(load_selection_settings(*stored) == load_selection_settings(file));
+
+    // "复原": the next start has Alt+W, and the selection hotkey stays as it was.
+    const std::optional<std::string> reset = reset_settings(file);
+    FUZZ_CHECK(file == original);
+    if (reset) {
+        FUZZ_CHECK(bom_of(*reset) == bom_of(file));
+        FUZZ_CHECK(load_settings(*reset) == kDefaultHotkey);
+        FUZZ_CHECK(load_selection_settings(*reset) == load_selection_settings(file));
+    } else {
+        FUZZ_CHECK(!load_selection_settings(file));
+    }
     return 0;
 }

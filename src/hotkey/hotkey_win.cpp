@@ -25,14 +25,21 @@ std::string read_all(const std::wstring& path) {
     return bytes;
 }
 
+// The file's bytes; nullopt when there is no file, empty bytes when it
+// cannot be read.
+std::optional<std::string> settings_bytes(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return std::string();
+    return read_all(path);
+}
+
 }  // namespace
 
-Hotkey load_hotkey(const std::wstring& settings_path) {
-    const DWORD attributes = GetFileAttributesW(settings_path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return load_settings(std::nullopt);
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return load_settings(std::string_view{});
-    const std::string bytes = read_all(settings_path);
-    return load_settings(std::string_view(bytes));
+Hotkey load_hotkey(const std::wstring& settings_path) { return load_settings(settings_bytes(settings_path)); }
+
+std::optional<Hotkey> load_selection_hotkey(const std::wstring& settings_path) {
+    return load_selection_settings(settings_bytes(settings_path));
 }
 
 bool GlobalHotkey::register_for(HWND window, Hotkey hotkey) {
@@ -40,12 +47,12 @@ bool GlobalHotkey::register_for(HWND window, Hotkey hotkey) {
     window_ = window;
     // Holding the keys down must not toggle the window again and again.
     const UINT modifiers = platform_modifiers(hotkey.modifier_code) | MOD_NOREPEAT;
-    registered_ = RegisterHotKey(window, kId, modifiers, static_cast<UINT>(hotkey.key_code)) != FALSE;
+    registered_ = RegisterHotKey(window, id_, modifiers, static_cast<UINT>(hotkey.key_code)) != FALSE;
     return registered_;
 }
 
 void GlobalHotkey::unregister() {
-    if (registered_) UnregisterHotKey(window_, kId);
+    if (registered_) UnregisterHotKey(window_, id_);
     registered_ = false;
 }
 

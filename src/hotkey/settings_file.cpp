@@ -19,12 +19,21 @@ struct Names {
     std::array<std::basic_string_view<Ch>, 2> keys;  // "功能键", "键代码"
 };
 
-// 快捷键设置 BF EC BD DD BC FC C9 E8 D6 C3, 功能键 B9 A6 C4 DC BC FC,
-// 键代码 BC FC B4 FA C2 EB.
-constexpr Names<char> kGbkNames{"\xBF\xEC\xBD\xDD\xBC\xFC\xC9\xE8\xD6\xC3",
-                                {"\xB9\xA6\xC4\xDC\xBC\xFC", "\xBC\xFC\xB4\xFA\xC2\xEB"}};
-constexpr Names<char> kUtf8Names{"快捷键设置", {"功能键", "键代码"}};
-constexpr Names<char16_t> kUtf16Names{u"快捷键设置", {u"功能键", u"键代码"}};
+// The show/hide hotkey's section and the selection hotkey's, in one encoding.
+template <class Ch>
+struct Spelling {
+    Names<Ch> show_hide;
+    Names<Ch> selection;
+};
+
+// 快捷键设置 BF EC BD DD BC FC C9 E8 D6 C3, 划词搜索 BB AE B4 CA CB D1 CB F7,
+// 功能键 B9 A6 C4 DC BC FC, 键代码 BC FC B4 FA C2 EB.
+constexpr Spelling<char> kGbkNames{
+    {"\xBF\xEC\xBD\xDD\xBC\xFC\xC9\xE8\xD6\xC3", {"\xB9\xA6\xC4\xDC\xBC\xFC", "\xBC\xFC\xB4\xFA\xC2\xEB"}},
+    {"\xBB\xAE\xB4\xCA\xCB\xD1\xCB\xF7", {"\xB9\xA6\xC4\xDC\xBC\xFC", "\xBC\xFC\xB4\xFA\xC2\xEB"}}};
+constexpr Spelling<char> kUtf8Names{{"快捷键设置", {"功能键", "键代码"}}, {"划词搜索", {"功能键", "键代码"}}};
+constexpr Spelling<char16_t> kUtf16Names{{u"快捷键设置", {u"功能键", u"键代码"}},
+                                         {u"划词搜索", {u"功能键", u"键代码"}}};
 
 unsigned unit(char c) { return static_cast<unsigned char>(c); }
 unsigned unit(char16_t c) { return c; }
@@ -247,9 +256,27 @@ std::int32_t value_of(std::basic_string_view<Ch> text, const std::optional<Parse
 }
 
 template <class Ch>
-Hotkey load_text(std::basic_string_view<Ch> text, const Names<Ch>& names, bool gbk) {
-    const SectionScan s = scan(text, names, gbk);
+Hotkey hotkey_of(std::basic_string_view<Ch> text, const SectionScan& s) {
     return {value_of(text, s.keys[0]), value_of(text, s.keys[1])};
+}
+
+// Whether the file holds nothing but the show/hide section (in one copy or
+// more) and blank lines: then deleting it loses nothing else.
+template <class Ch>
+bool holds_only_show_hide_section(std::basic_string_view<Ch> text, const Names<Ch>& names, bool gbk) {
+    bool in_section = false;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Line line = line_at(text, pos);
+        pos = line.next;
+        const ParsedLine p = parse_line(text, line, gbk);
+        if (p.kind == LineKind::Section) {
+            in_section = same_name(slice(text, p.name_begin, p.name_end), names.section, gbk);
+            if (!in_section) return false;
+        } else if (p.kind != LineKind::Blank && !in_section) {
+            return false;
+        }
+    }
+    return true;
 }
 
 template <class Ch>
@@ -350,24 +377,53 @@ void append_units(std::string& out, std::u16string_view units, bool big_endian) 
     }
 }
 
+// Calls fn(text, spelling, gbk) with the file's text in its own code units.
+template <class Fn>
+auto with_text(std::string_view file_bytes, Fn&& fn) {
+    const Layout layout = layout_of(file_bytes);
+    const std::string_view body = file_bytes.substr(layout.bom_size);
+    switch (layout.encoding) {
+    case Encoding::Utf8:
+        return fn(body, kUtf8Names, false);
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+        const std::u16string units = units_of(body, layout.encoding == Encoding::Utf16Be);
+        return fn(std::u16string_view(units), kUtf16Names, false);
+    }
+    case Encoding::Gbk:
+        break;
+    }
+    return fn(body, kGbkNames, true);
+}
+
 }  // namespace
 
 Hotkey load_settings(std::optional<std::string_view> file_bytes) {
     if (!file_bytes) return kDefaultHotkey;
-    const Layout layout = layout_of(*file_bytes);
-    const std::string_view body = file_bytes->substr(layout.bom_size);
-    switch (layout.encoding) {
-    case Encoding::Gbk:
-        return load_text(body, kGbkNames, true);
-    case Encoding::Utf8:
-        return load_text(body, kUtf8Names, false);
-    case Encoding::Utf16Le:
-    case Encoding::Utf16Be: {
-        const std::u16string units = units_of(body, layout.encoding == Encoding::Utf16Be);
-        return load_text(std::u16string_view(units), kUtf16Names, false);
-    }
-    }
-    return {0, 0};
+    return with_text(*file_bytes, [](auto text, const auto& names, bool gbk) {
+        const SectionScan show_hide = scan(text, names.show_hide, gbk);
+        if (!show_hide.found && scan(text, names.selection, gbk).found) return kDefaultHotkey;
+        return hotkey_of(text, show_hide);
+    });
+}
+
+std::optional<Hotkey> load_selection_settings(std::optional<std::string_view> file_bytes) {
+    if (!file_bytes) return std::nullopt;
+    return with_text(*file_bytes, [](auto text, const auto& names, bool gbk) -> std::optional<Hotkey> {
+        const SectionScan selection = scan(text, names.selection, gbk);
+        if (!selection.found) return std::nullopt;
+        const Hotkey hotkey = hotkey_of(text, selection);
+        if (hotkey.key_code == 0) return std::nullopt;
+        return hotkey;
+    });
+}
+
+std::optional<std::string> reset_settings(std::string_view file_bytes) {
+    const bool only_show_hide = with_text(file_bytes, [](auto text, const auto& names, bool gbk) {
+        return holds_only_show_hide_section(text, names.show_hide, gbk);
+    });
+    if (only_show_hide) return std::nullopt;
+    return store_settings(file_bytes, kModifierChoiceAtOpening, kKeyChoiceAtOpening);
 }
 
 std::optional<std::string> store_settings(std::string_view file_bytes, int modifier_index, int key_index) {
@@ -385,15 +441,15 @@ std::optional<std::string> store_settings(std::string_view file_bytes, int modif
     const std::string_view body = file_bytes.substr(layout.bom_size);
     switch (layout.encoding) {
     case Encoding::Gbk:
-        return store_text(body, kGbkNames, true, values);
+        return store_text(body, kGbkNames.show_hide, true, values);
     case Encoding::Utf8:
-        return std::string(bom) + store_text(body, kUtf8Names, false, values);
+        return std::string(bom) + store_text(body, kUtf8Names.show_hide, false, values);
     case Encoding::Utf16Le:
     case Encoding::Utf16Be: {
         const bool big_endian = layout.encoding == Encoding::Utf16Be;
         const std::u16string units = units_of(body, big_endian);
         std::string out(bom);
-        append_units(out, store_text(std::u16string_view(units), kUtf16Names, false, values), big_endian);
+        append_units(out, store_text(std::u16string_view(units), kUtf16Names.show_hide, false, values), big_endian);
         if (body.size() % 2 != 0) out += body.back();
         return out;
     }

@@ -1,5 +1,7 @@
 // Setup.ini, beside the executable: section "快捷键设置", keys "功能键" (the
-// modifier code) and "键代码" (the key code), both decimal texts.
+// modifier code) and "键代码" (the key code), both decimal texts, for the
+// show/hide hotkey; section "划词搜索", the same two keys, for the optional
+// hotkey that searches the selected text.
 //
 // These functions work on the file's bytes; opening, reading, writing and
 // deleting the file is the Win32 side's job. That keeps every rule testable
@@ -14,7 +16,7 @@
 //   - "[name]" opens a section (text after "]" is ignored); a line with no "="
 //     is a key with an empty value; lines before the first section belong to
 //     no section;
-//   - only the first "快捷键设置" section counts, and in it the first line of
+//   - only the first section of a name counts, and in it the first line of
 //     each key, as the platform's reader does; a key that appears only in a
 //     later copy of the section is missing;
 //   - a value enclosed in a pair of double or single quotes loses them;
@@ -32,9 +34,11 @@ namespace velvane {
 
 inline constexpr std::string_view kSettingsFileName = "Setup.ini";
 
-// The hotkey the file stores. No file (nullopt) means Alt+W; a file that
-// exists but lacks the section or a key gives 0 for what is missing, so an
-// empty file gives 0 and 0.
+// The show/hide hotkey the file stores. No file (nullopt) means Alt+W; so
+// does a file with a "划词搜索" section and no "快捷键设置" section (that is
+// how a person turns on the selection hotkey alone). Any other file that
+// lacks the section or a key gives 0 for what is missing, so an empty file
+// gives 0 and 0.
 //
 // A value converts as a decimal number the way a Val()-style conversion
 // reads it: leading blanks, an optional sign, digits, an optional fraction
@@ -47,6 +51,11 @@ inline constexpr std::string_view kSettingsFileName = "Setup.ini";
 // A file that cannot be read should be passed as empty bytes: the platform's
 // reader then returns its defaults, which is 0 and 0.
 Hotkey load_settings(std::optional<std::string_view> file_bytes);
+
+// The selection hotkey ("划词搜索"), read by the same rules as the show/hide
+// hotkey; nullopt when it is off: no file, no section, or a key code of 0
+// (which a missing or unreadable "键代码" gives).
+std::optional<Hotkey> load_selection_settings(std::optional<std::string_view> file_bytes);
 
 // The whole new content of Setup.ini after the dialog's "确定" with these
 // list indexes (kModifierChoices, kKeyChoices). Pass the current content, or
@@ -68,5 +77,18 @@ Hotkey load_settings(std::optional<std::string_view> file_bytes);
 // move that over Setup.ini, rather than writing the file in two steps that
 // could stop half way with only "功能键" changed.
 std::optional<std::string> store_settings(std::string_view file_bytes, int modifier_index, int key_index);
+
+// What the dialog's "复原" does to the file: nullopt when the file is to be
+// deleted, otherwise its whole new content.
+//
+// Deleting the file gives Alt+W at the next start, but would also take
+// whatever else the file holds (the selection hotkey, another program's
+// settings, a note the user wrote). So the file is deleted only when nothing
+// but the "快捷键设置" section would go with it: blank lines anywhere, and
+// comments and keys inside that section (in any copy of it). Anything else —
+// another section, a comment or key line before the first section — keeps
+// the file, and "功能键"=4, "键代码"=87 are stored into the section instead,
+// as store_settings does: all or nothing, every other byte kept.
+std::optional<std::string> reset_settings(std::string_view file_bytes);
 
 }  // namespace velvane

@@ -57,6 +57,16 @@ bool write_new_file(const std::wstring& path, const std::string& bytes) {
     return FlushFileBuffers(file.get()) != FALSE;
 }
 
+// The whole new content in place of the file, in one move.
+bool replace_file(const std::wstring& path, const std::string& content) {
+    const std::wstring temporary = path + L".tmp";
+    const bool stored = write_new_file(temporary, content) &&
+                        MoveFileExW(temporary.c_str(), path.c_str(),
+                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!stored) DeleteFileW(temporary.c_str());
+    return stored;
+}
+
 }  // namespace
 
 bool write_hotkey_settings(const std::wstring& settings_path, int modifier_index, int key_index) {
@@ -65,16 +75,14 @@ bool write_hotkey_settings(const std::wstring& settings_path, int modifier_index
     const std::optional<std::string> content = store_settings(*current, modifier_index, key_index);
     // Neither index names a choice: there is nothing to store.
     if (!content) return false;
-
-    const std::wstring temporary = settings_path + L".tmp";
-    const bool stored = write_new_file(temporary, *content) &&
-                        MoveFileExW(temporary.c_str(), settings_path.c_str(),
-                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!stored) DeleteFileW(temporary.c_str());
-    return stored;
+    return replace_file(settings_path, *content);
 }
 
 bool reset_hotkey_settings(const std::wstring& settings_path) {
+    // Read first: a file that holds more than the hotkey keeps the rest.
+    const std::optional<std::string> current = read_existing(settings_path);
+    if (!current) return false;
+    if (const std::optional<std::string> content = reset_settings(*current)) return replace_file(settings_path, *content);
     if (DeleteFileW(settings_path.c_str())) return true;
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;

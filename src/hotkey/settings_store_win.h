@@ -15,8 +15,11 @@ namespace velvane {
 // an existing file could not be read; the file is then as it was.
 bool write_hotkey_settings(const std::wstring& settings_path, int modifier_index, int key_index);
 
-// Deletes the file, so that the next start uses Alt+W. True when no file is
-// left, also when there was none.
+// Gives Alt+W at the next start: deletes the file when it holds nothing but
+// the "快捷键设置" section, and otherwise stores Alt+W into that section,
+// keeping the rest (the selection hotkey among it), all or nothing as above.
+// True when that worked, also when there was no file; false when the file
+// could not be read, written or deleted.
 bool reset_hotkey_settings(const std::wstring& settings_path);
 
 }  // namespace velvane

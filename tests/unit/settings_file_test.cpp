@@ -92,6 +92,104 @@ TEST(LoadSettings, ReadsTheHotkeyFromFileBytes) {
     }
 }
 
+TEST(LoadSettings, ASelectionSectionAloneLeavesTheShowHideHotkeyAtAltW) {
+    const LoadCase cases[] = {
+        {"only the selection section", gbk("[划词搜索]\r\n功能键=5\r\n键代码=87\r\n"), {4, 87}},
+        {"selection section, switched off", gbk("[划词搜索]\r\n键代码=0\r\n"), {4, 87}},
+        {"selection section among others", gbk("[其他]\r\nx=1\r\n[划词搜索]\r\n"), {4, 87}},
+        {"UTF-16 selection section alone", utf16("[划词搜索]\r\n功能键=5\r\n", false), {4, 87}},
+        {"both sections: the show/hide section as it stands",
+         gbk("[划词搜索]\r\n功能键=5\r\n键代码=87\r\n[快捷键设置]\r\n键代码=70\r\n"), {0, 70}},
+        {"both, the show/hide section empty", gbk("[快捷键设置]\r\n[划词搜索]\r\n键代码=87\r\n"), {0, 0}},
+        {"a commented selection section is none", gbk(";[划词搜索]\r\n"), {0, 0}},
+        {"a selection key outside any section is none", gbk("划词搜索=1\r\n"), {0, 0}},
+    };
+    for (const LoadCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(load_settings(c.file), c.expected);
+    }
+}
+
+TEST(LoadSelectionSettings, ReadsTheSecondSectionByTheSameRules) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> file;
+        std::optional<Hotkey> expected;
+    };
+    const Case cases[] = {
+        {"no file: off", std::nullopt, std::nullopt},
+        {"empty file: off", "", std::nullopt},
+        {"only the show/hide section: off", gbk("[快捷键设置]\r\n功能键=5\r\n键代码=87\r\n"), std::nullopt},
+        {"section without keys: off", gbk("[划词搜索]\r\n"), std::nullopt},
+        {"key code 0: off", gbk("[划词搜索]\r\n功能键=5\r\n键代码=0\r\n"), std::nullopt},
+        {"unreadable key code: off", gbk("[划词搜索]\r\n功能键=5\r\n键代码=W\r\n"), std::nullopt},
+        {"Ctrl+Alt+W", gbk("[划词搜索]\r\n功能键=5\r\n键代码=87\r\n"), Hotkey{5, 87}},
+        {"no modifier: the bare key", gbk("[划词搜索]\r\n键代码=123\r\n"), Hotkey{0, 123}},
+        {"empty modifier", gbk("[划词搜索]\r\n功能键=\r\n键代码=65\r\n"), Hotkey{0, 65}},
+        {"fraction truncated", gbk("[划词搜索]\r\n功能键=2.9\r\n键代码=87.9\r\n"), Hotkey{2, 87}},
+        {"0.5 truncates to 0: off", gbk("[划词搜索]\r\n键代码=0.5\r\n"), std::nullopt},
+        {"negative and saturated", gbk("[划词搜索]\r\n功能键=-1\r\n键代码=99999999999\r\n"),
+         Hotkey{-1, INT32_MAX}},
+        {"exponent, quotes, blanks", gbk("  [ 划词搜索 ]\r\n 功能键 = \"1e0\" \r\n键代码='8.7e1'\r\n"), Hotkey{1, 87}},
+        {"first section and first key win",
+         gbk("[划词搜索]\r\n键代码=70\r\n键代码=71\r\n[划词搜索]\r\n功能键=4\r\n"), Hotkey{0, 70}},
+        {"the show/hide section's keys are not ours",
+         gbk("[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n[划词搜索]\r\n功能键=3\r\n键代码=88\r\n"), Hotkey{3, 88}},
+        {"the section ends at the next one", gbk("[划词搜索]\r\n功能键=3\r\n[其他]\r\n键代码=88\r\n"), std::nullopt},
+        {"LF, a comment before", gbk("; 说明\n[划词搜索]\n功能键=2\n键代码=90"), Hotkey{2, 90}},
+        {"UTF-8 with a mark", kUtf8Bom + "[划词搜索]\r\n功能键=5\r\n键代码=87\r\n", Hotkey{5, 87}},
+        {"UTF-8 without a mark is read as GBK", "[划词搜索]\r\n键代码=87\r\n", std::nullopt},
+        {"UTF-16 BE", utf16("[划词搜索]\n功能键=5\n键代码=87", true), Hotkey{5, 87}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(load_selection_settings(c.file), c.expected);
+    }
+}
+
+TEST(ResetSettings, DeletesOnlyAFileThatHoldsNothingButTheShowHideSection) {
+    struct Case {
+        const char* what;
+        std::string before;
+        std::optional<std::string> after;  // nullopt: delete the file
+    };
+    const Case cases[] = {
+        {"empty file", "", std::nullopt},
+        {"blank lines only", "\r\n \t\r\n", std::nullopt},
+        {"as the dialog writes it", gbk("[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n"), std::nullopt},
+        {"comments, odd keys and blank lines inside the section",
+         gbk("\r\n[快捷键设置]\r\n; 我的热键\r\n功能键=1\r\nx\r\n\r\n"), std::nullopt},
+        {"two copies of the section", gbk("[快捷键设置]\r\n功能键=1\r\n[快捷键设置]\r\n键代码=2\r\n"), std::nullopt},
+        {"UTF-16 with only the section", utf16("[快捷键设置]\r\n功能键=1\r\n", false), std::nullopt},
+        {"the selection section is kept, Alt+W stored in place",
+         gbk("[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n\r\n[划词搜索]\r\n功能键=5\r\n键代码=87\r\n"),
+         gbk("[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n\r\n[划词搜索]\r\n功能键=5\r\n键代码=87\r\n")},
+        {"the selection section alone: the show/hide section is added",
+         gbk("[划词搜索]\n功能键=5\n键代码=87"), gbk("[划词搜索]\n功能键=5\n键代码=87\n[快捷键设置]\n功能键=4\n键代码=87\n")},
+        {"another program's section", gbk("[其他]\r\nx=1\r\n[快捷键设置]\r\n功能键=\r\n"),
+         gbk("[其他]\r\nx=1\r\n[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n")},
+        {"an empty other section", gbk("[快捷键设置]\r\n键代码=65\r\n[其他]\r\n"),
+         gbk("[快捷键设置]\r\n键代码=87\r\n功能键=4\r\n[其他]\r\n")},
+        {"a comment before the section", gbk("; 速搜的设置\r\n[快捷键设置]\r\n键代码=65\r\n"),
+         gbk("; 速搜的设置\r\n[快捷键设置]\r\n键代码=87\r\n功能键=4\r\n")},
+        {"a key before any section", "x=1\r\n", "x=1\r\n" + gbk("[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n")},
+        {"a commented header is no section of ours", gbk(";[快捷键设置]\r\n"),
+         gbk(";[快捷键设置]\r\n[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n")},
+        {"UTF-8 with a mark and another section", kUtf8Bom + "[划词搜索]\r\n键代码=87\r\n",
+         kUtf8Bom + "[划词搜索]\r\n键代码=87\r\n[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::optional<std::string> after = reset_settings(c.before);
+        EXPECT_EQ(after, c.after);
+        // Either way the next start has Alt+W, and the selection hotkey is as it was.
+        EXPECT_EQ(load_settings(after ? std::optional<std::string_view>(*after) : std::nullopt), kDefaultHotkey);
+        if (after) {
+            EXPECT_EQ(load_selection_settings(*after), load_selection_settings(c.before));
+        }
+    }
+}
+
 struct StoreCase {
     const char* what;
     std::string before;
@@ -149,7 +247,8 @@ TEST(StoreSettings, EveryDialogChoiceReadsBack) {
 // anything else, some behind a byte order mark.
 std::string garbage(std::mt19937& random) {
     static const std::string kPieces[] = {"[", "]", "=", ";", "\r", "\n", " ", "\t", "\"", "-", ".", "e", "9", "0",
-                                          gbk("快捷键设置"), gbk("功能键"), gbk("键代码"), "\xEF\xBB\xBF", "\xFF\xFE"};
+                                          gbk("快捷键设置"), gbk("划词搜索"), gbk("功能键"), gbk("键代码"),
+                                          "\xEF\xBB\xBF", "\xFF\xFE"};
     std::string bytes;
     const auto length = std::uniform_int_distribution<int>(0, 120)(random);
     for (int i = 0; i < length; ++i) {
@@ -172,6 +271,14 @@ TEST(SettingsFile, GarbageLoadsAndTakesAStore) {
         const int k = static_cast<int>(random() % kKeyChoices.size());
         const Hotkey stored{kModifierChoices[m].code, kKeyChoices[k].code};
         EXPECT_EQ(load_settings(store_settings(bytes, m, k)), stored);
+        EXPECT_EQ(load_selection_settings(store_settings(bytes, m, k)), load_selection_settings(bytes));
+        const std::optional<std::string> reset = reset_settings(bytes);
+        if (reset) {
+            EXPECT_EQ(load_settings(*reset), kDefaultHotkey);
+            EXPECT_EQ(load_selection_settings(*reset), load_selection_settings(bytes));
+        } else {
+            EXPECT_EQ(load_selection_settings(bytes), std::nullopt);
+        }
     }
 }
 
