@@ -148,7 +148,11 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         on_startup();
         return 0;
     case WM_HOTKEY:
-        on_hotkey(static_cast<int>(wparam));
+        if (selection_search_.owns(static_cast<int>(wparam))) {
+            selection_search_.on_hotkey();
+        } else {
+            on_hotkey(static_cast<int>(wparam));
+        }
         return 0;
     case TrayIcon::kCallbackMessage:
         on_tray(lparam);
@@ -249,6 +253,8 @@ void MainWindow::on_create() {
     settings_path_ = program_directory_ + L"\\Setup.ini";
     hotkey_ = load_hotkey(settings_path_);
     hotkey_registered_ = global_hotkey_.register_for(hwnd_, hotkey_);
+    selection_search_.start(hwnd_, load_selection_hotkey(settings_path_),
+                            [this](const std::optional<std::wstring>& keyword) { show_with_keyword(keyword); });
     // Typing goes into the Baidu keyword box at once, also once the window
     // has been activated (activation restores the focus it keeps here).
     if (!pages_.empty() && pages_[0].edit) {
@@ -273,11 +279,19 @@ void MainWindow::install_tray_icon() {
     HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
     if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICON));
     if (tray_.add(hwnd_, icon)) {
+        // A dead hotkey would leave the user pressing keys for nothing: say so once.
+        std::wstring failed;
         if (!hotkey_registered_) {
-            // A dead hotkey would leave the user pressing keys for nothing: say so once.
             const std::wstring name = to_wide(hotkey_display_name(hotkey_.modifier_code, hotkey_.key_code));
-            tray_.notify(L"Velvane", L"快捷键 " + name + L" 注册失败，可能已被其他程序占用。");
+            failed = L"快捷键 " + name + L" 注册失败，可能已被其他程序占用。";
         }
+        if (selection_search_.registration_failed()) {
+            const Hotkey& selection = *selection_search_.hotkey();
+            const std::wstring name = to_wide(hotkey_display_name(selection.modifier_code, selection.key_code));
+            if (!failed.empty()) failed += L"\n";
+            failed += L"划词搜索快捷键 " + name + L" 注册失败，可能已被其他程序占用。";
+        }
+        if (!failed.empty()) tray_.notify(L"Velvane", failed);
         return;
     }
     // The shell's notification area may not be up yet right after logon.
@@ -322,6 +336,22 @@ void MainWindow::show_from_elsewhere() {
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
     restore_when_shown_ = false;
     SetForegroundWindow(hwnd_);
+}
+
+void MainWindow::show_with_keyword(const std::optional<std::wstring>& keyword) {
+    const int index = current_page();
+    HWND edit = index >= 0 && index < static_cast<int>(pages_.size()) ? pages_[static_cast<std::size_t>(index)].edit
+                                                                       : nullptr;
+    if (keyword && edit) {
+        SetWindowTextW(edit, keyword->c_str());
+        // Activation brings the focus back to where this says.
+        focus_before_deactivation_ = edit;
+    }
+    show_from_elsewhere();
+    if (keyword && edit) {
+        SetFocus(edit);
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+    }
 }
 
 void MainWindow::build_tab_control() {
@@ -696,6 +726,7 @@ void MainWindow::on_menu_command(int id) {
         if (MessageBoxW(hwnd_, L"你确定退出本程序吗？", L"退出确认", MB_YESNO | MB_ICONQUESTION) == IDYES) {
             // Exit goes straight to the end, past the close query.
             global_hotkey_.unregister();
+            selection_search_.stop();
             DestroyWindow(hwnd_);
         }
         break;
@@ -705,8 +736,9 @@ void MainWindow::on_menu_command(int id) {
 }
 
 void MainWindow::on_close() {
-    // The close query: the hotkey is given back, no question asked.
+    // The close query: the hotkeys are given back, no question asked.
     global_hotkey_.unregister();
+    selection_search_.stop();
 }
 
 void MainWindow::on_destroy() {

@@ -12,6 +12,7 @@
 #include "app/tray_icon.h"
 #include "engines/engine_page.h"
 #include "hotkey/hotkey_win.h"
+#include "hotkey/selection_search_win.h"
 #include "win/handles.h"
 
 namespace velvane {
@@ -80,6 +81,9 @@ private:
     void on_hotkey(int id);
     void on_tray(LPARAM lparam);
     void show_from_elsewhere();
+    // The selection hotkey's end: shown, and the keyword (when there is one)
+    // in the current page's keyword box, selected and focused.
+    void show_with_keyword(const std::optional<std::wstring>& keyword);
     void install_tray_icon();
     // Hides a shown window and shows a hidden one; the hotkey also brings a
     // minimised window back at its normal size.
@@ -142,6 +146,7 @@ private:
     std::wstring settings_path_;
     Hotkey hotkey_ = kDefaultHotkey;
     GlobalHotkey global_hotkey_;
+    SelectionSearch selection_search_;
     bool hotkey_registered_ = false;
     bool restore_when_shown_ = false;
     TrayIcon tray_;
