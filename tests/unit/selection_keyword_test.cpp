@@ -4,7 +4,7 @@
 #include <string>
 
 #include "hotkey/selection_keyword.h"
-#include "search/text.h"
+#include "text/text.h"
 
 namespace velvane {
 namespace {
