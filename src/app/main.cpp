@@ -38,13 +38,25 @@ std::optional<velvane::UniqueHandle> take_instance_lock() {
     return std::nullopt;
 }
 
+// DLLs loaded by name come from the system directory only, never from the
+// current or program directory where a planted copy could wait. Windows 7 has
+// SetDefaultDllDirectories only with its DLL-directory update, so it is looked
+// up at run time (a static import would stop the program from starting there);
+// without it, the current directory at least leaves the search path.
+void restrict_dll_search() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    if (HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll")) {
+        const auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+            reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+        if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    SetDllDirectoryW(L"");
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    // DLLs loaded by name come from the system directory only, never from the
-    // current or program directory where a planted copy could wait.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    SetDllDirectoryW(L"");
+    restrict_dll_search();
 
     std::optional<velvane::UniqueHandle> instance_lock = take_instance_lock();
     if (!instance_lock) return 0;

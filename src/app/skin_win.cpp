@@ -49,6 +49,12 @@ void attach_skin(const std::wstring& program_directory) {
     // from its folder or the system folder.
     HMODULE module = LoadLibraryExW(library.c_str(), nullptr,
                                     LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Windows 7 without its DLL-directory update knows neither flag and refuses
+    // them; there the altered search path looks in the library's folder first,
+    // and the current directory is already off the search path.
+    if (!module && GetLastError() == ERROR_INVALID_PARAMETER) {
+        module = LoadLibraryExW(library.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
     if (!module) return;
     const auto attach = reinterpret_cast<AttachEx>(reinterpret_cast<void*>(GetProcAddress(module, "SkinH_Attach_Ex")));
     if (!attach) {
