@@ -1,4 +1,4 @@
-# Cross-compiling velvane.exe with Debian's mingw-w64 (posix threads), x86_64.
+# Cross-compiling the 64-bit velvane.exe with Debian's mingw-w64 (posix threads), x86_64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)

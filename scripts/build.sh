@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Configures and builds both trees:
 #   build/native  the portable core and its unit tests (Linux, ASan + UBSan)
-#   build/win     velvane.exe and the end-to-end tests (mingw-w64)
-# VELVANE_BUILD moves both (default: build/ in the repository).
+#   build/win     the 64-bit velvane.exe and the end-to-end tests (mingw-w64, x86_64)
+#   build/win32   the 32-bit velvane.exe and its stand-in skin library (mingw-w64, i686)
+# VELVANE_BUILD moves all three (default: build/ in the repository).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$VELVANE_ROOT"
@@ -17,3 +18,8 @@ say "Windows build in $VELVANE_BUILD/win"
 cmake -S . -B "$VELVANE_BUILD/win" \
       -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build "$VELVANE_BUILD/win" -j "$jobs"
+
+say "32-bit Windows build in $VELVANE_BUILD/win32"
+cmake -S . -B "$VELVANE_BUILD/win32" \
+      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DVELVANE_E2E=OFF >/dev/null
+cmake --build "$VELVANE_BUILD/win32" -j "$jobs"

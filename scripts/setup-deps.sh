@@ -8,8 +8,11 @@ set -euo pipefail
 required=(
     cmake make g++                  # native build of the portable core
     googletest libgtest-dev         # unit tests; googletest's sources also build for mingw
-    g++-mingw-w64-x86-64-posix      # velvane.exe and the Windows test programs
+    g++-mingw-w64-x86-64-posix      # the 64-bit velvane.exe and the Windows test programs
+    g++-mingw-w64-i686-posix        # the 32-bit velvane.exe and its skin stand-in
     wine wine64                     # runs them (wine provides the wine command)
+    wine32:i386                     # Wine's 32-bit half, for the 32-bit build (needs the i386 architecture)
+    python3                         # the release package (scripts/package.py)
     xvfb x11-utils                  # a headless X display for the tests; xdpyinfo
     xdotool imagemagick             # looking at windows and taking screenshots
     fonts-wqy-microhei              # Chinese text in the Wine desktop
@@ -44,9 +47,22 @@ else
     exit 1
 fi
 
+# Waits for the dpkg lock instead of failing when another install holds it.
+apt_get() { as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"; }
+
 if ((${#missing[@]} > 0)); then
     echo "==> installing: ${missing[*]}" >&2
-    as_root apt-get update
+    # Packages of another architecture (wine32:i386) need it enabled before
+    # the package lists are fetched.
+    for p in "${missing[@]}"; do
+        [[ $p == *:* ]] || continue
+        arch=${p##*:}
+        if [[ $arch != "$(dpkg --print-architecture)" ]] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+            echo "==> enabling the $arch architecture" >&2
+            as_root dpkg --add-architecture "$arch"
+        fi
+    done
+    apt_get update
     to_install=()
     for p in "${missing[@]}"; do
         if [[ " ${optional[*]} " == *" $p "* ]] && ! apt-cache show "$p" >/dev/null 2>&1; then
@@ -56,7 +72,7 @@ if ((${#missing[@]} > 0)); then
         to_install+=("$p")
     done
     if ((${#to_install[@]} > 0)); then
-        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "${to_install[@]}"
+        apt_get install -y "${to_install[@]}"
     fi
 fi
 

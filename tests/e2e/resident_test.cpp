@@ -51,8 +51,12 @@ std::optional<std::string> read_bytes(const std::filesystem::path& path) {
 }
 
 std::filesystem::path fake_skin_dll() {
-    // The build hands over a Unix path; Wine shows the root as Z:.
-    std::wstring path = utf16(VELVANE_FAKE_SKIN_DLL);
+    // VELVANE_FAKE_SKIN names another build's stand-in (the 32-bit one for the
+    // 32-bit program). The build hands over a Unix path; Wine shows the root as Z:.
+    wchar_t from_environment[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"VELVANE_FAKE_SKIN", from_environment, MAX_PATH);
+    std::wstring path = n > 0 && n < MAX_PATH ? std::wstring(from_environment, n) : utf16(VELVANE_FAKE_SKIN_DLL);
+    if (path.empty() || path.front() != L'/') return path;
     std::replace(path.begin(), path.end(), L'/', L'\\');
     return L"Z:" + path;
 }
@@ -225,7 +229,8 @@ std::vector<std::wstring> loaded_modules(DWORD pid) {
     if (!process) return names;
     HMODULE modules[512] = {};
     DWORD needed = 0;
-    if (K32EnumProcessModules(process, modules, sizeof modules, &needed)) {
+    // All modules, also those of a 32-bit program seen from this 64-bit one.
+    if (K32EnumProcessModulesEx(process, modules, sizeof modules, &needed, LIST_MODULES_ALL)) {
         for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 512); ++i) {
             wchar_t name[MAX_PATH] = {};
             if (K32GetModuleFileNameExW(process, modules[i], name, MAX_PATH)) names.emplace_back(name);
