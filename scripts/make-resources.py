@@ -40,6 +40,15 @@ ICON_SIZES = (256, 128, 96, 72, 64, 48, 32, 24, 16)
 PNG_FROM = 48
 
 
+def project_version():
+    """The project version from CMakeLists.txt, the one place it is written."""
+    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("project(velvane VERSION "):
+                return line.split()[2]
+    sys.exit("make-resources: no project version in CMakeLists.txt")
+
+
 def font(path, px):
     if not os.path.exists(path):
         sys.exit("make-resources: font not found: " + path)
@@ -475,7 +484,7 @@ def make_about():
     put((16, 20), "Velvane", font(FONT_SANS_BOLD, 28), pale)
     put((18, 58), "您的搜索专家", font(FONT_CJK, 17), light)
     dt.line((18, 86, 124, 86), fill=rgb("#5fa8e8", 200), width=1)
-    put((18, 93), "版本 1.0.0.0", font(FONT_CJK, 13), light, False)
+    put((18, 93), "版本 " + project_version(), font(FONT_CJK, 13), light, False)
     put((18, 163), "http://velvane.example.com", font(FONT_SANS, 12), light,
         False)
 

@@ -125,10 +125,13 @@ TEST(LookAndFeel, ExecutableHasTheNineSizeIconAndTheVersionBlock) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
-    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    // The project version of the build.
+    const DWORD version_ms = MAKELONG(VELVANE_VERSION_MINOR, VELVANE_VERSION_MAJOR);
+    const DWORD version_ls = MAKELONG(VELVANE_VERSION_TWEAK, VELVANE_VERSION_PATCH);
+    EXPECT_EQ(fixed->dwFileVersionMS, version_ms);
+    EXPECT_EQ(fixed->dwFileVersionLS, version_ls);
+    EXPECT_EQ(fixed->dwProductVersionMS, version_ms);
+    EXPECT_EQ(fixed->dwProductVersionLS, version_ls);
 
     void* translations = nullptr;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &translations, &length));
@@ -144,8 +147,8 @@ TEST(LookAndFeel, ExecutableHasTheNineSizeIconAndTheVersionBlock) {
             return std::string("(none)");
         return utf8(value);
     };
-    EXPECT_EQ(string_value(L"FileVersion"), "1.0.0.0");
-    EXPECT_EQ(string_value(L"ProductVersion"), "1.0.0.0");
+    EXPECT_EQ(string_value(L"FileVersion"), VELVANE_VERSION);
+    EXPECT_EQ(string_value(L"ProductVersion"), VELVANE_VERSION);
     EXPECT_EQ(string_value(L"ProductName"), "Velvane");
     EXPECT_EQ(string_value(L"FileDescription"), utf8(L"Velvane—您的搜索专家"));
     EXPECT_NE(string_value(L"CompanyName"), "(none)");
