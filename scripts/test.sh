@@ -2,8 +2,11 @@
 # Installs what is missing, builds, and runs every test headless:
 #   1. the unit tests of the portable core (native, ASan + UBSan);
 #   2. the fuzz targets of the portable core, for a bounded time each;
-#   3. the end-to-end tests of velvane.exe under Wine (with a short soak), in
-#      a private Xvfb and a fresh Wine prefix that are removed afterwards.
+#   3. the static imports of both velvane.exe builds against Windows 7 SP1;
+#   4. the release package: both zips made, listed and their sums checked;
+#   5. the end-to-end tests of the 64-bit velvane.exe under Wine (with a short
+#      soak), and a smoke run of the 32-bit one, in a private Xvfb and a fresh
+#      Wine prefix that are removed afterwards.
 # Exits non-zero when anything fails.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -53,6 +56,25 @@ else
 fi
 # ---- end of fuzzing
 
+# ---- Both builds may import only what Windows 7 SP1 has: a missing import
+# stops the program before it starts.
+say "imports of both builds against Windows 7 SP1"
+if python3 scripts/check-imports.py "$VELVANE_BUILD/win/src/velvane.exe" "$VELVANE_BUILD/win32/src/velvane.exe"; then
+    summary+=("imports: both builds start on Windows 7 SP1")
+else
+    summary+=("imports: FAILED (see the list above)")
+    failed=1
+fi
+
+# ---- The release package, in a folder of this run: both zips listed and checked.
+say "release package"
+if VELVANE_DIST=$work/dist bash scripts/package.sh; then
+    summary+=("package: $(cd "$work/dist" && echo *.zip), sums checked")
+else
+    summary+=("package: FAILED (see scripts/package.sh output above)")
+    failed=1
+fi
+
 say "end-to-end tests under Wine"
 # Always a private display: the tests move the mouse and type, which must
 # neither disturb a person at their desktop nor be disturbed by them.
@@ -77,6 +99,17 @@ run_ctest e2e-144dpi env LC_ALL=zh_CN.UTF-8 VELVANE_EXPECT_DPI=144 \
     ctest --test-dir "$VELVANE_BUILD/win" --timeout 120 -R '^LookAndFeel\.(EveryPageLiesInside|CaptionAndTray)'
 set_prefix_dpi 96
 # ---- end of the 144 DPI run
+
+# ---- The 32-bit build: the 64-bit test drivers run a few tests against it
+# (start, a search, the hotkey, the 32-bit skin stand-in, the version block,
+# exit); a 64-bit prefix runs 32-bit programs too.
+say "end-to-end smoke run of the 32-bit build"
+smoke32='^(VelvaneTest\.StartsAndSearchesBaiduByEnter|Resident\.(AltWFromAnotherWindow|SkinLibrary|CloseBoxEnds)'
+smoke32+='|LookAndFeel\.ExecutableHasTheNineSizeIconAndTheVersionBlock)'
+run_ctest e2e-32bit env LC_ALL=zh_CN.UTF-8 VELVANE_EXE="$VELVANE_BUILD/win32/src/velvane.exe" \
+    VELVANE_FAKE_SKIN="$VELVANE_BUILD/win32/tests/e2e/fake_skin/SkinH_EL.dll" \
+    ctest --test-dir "$VELVANE_BUILD/win" --timeout 120 -R "$smoke32"
+# ---- end of the 32-bit smoke run
 
 echo
 say "summary"
