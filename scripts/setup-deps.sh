@@ -12,7 +12,7 @@ required=(
     g++-mingw-w64-i686-posix        # the 32-bit velvane.exe and its skin stand-in
     wine wine64                     # runs them (wine provides the wine command)
     wine32:i386                     # Wine's 32-bit half, for the 32-bit build (needs the i386 architecture)
-    python3                         # the release package (scripts/package.py)
+    python3                         # the import check and the release package (scripts/*.py)
     xvfb x11-utils                  # a headless X display for the tests; xdpyinfo
     xdotool imagemagick             # looking at windows and taking screenshots
     fonts-wqy-microhei              # Chinese text in the Wine desktop
