@@ -130,9 +130,15 @@ def verify(version, dist):
         print(f"{name}  ({len(data):,} bytes)")
         if listed.get(name) != hashlib.sha256(data).hexdigest():
             problems.append(f"{name}: its sum in {dist / SUMS} does not match")
-        with zipfile.ZipFile(io.BytesIO(data)) as archive:
-            if archive.testzip() is not None:
-                problems.append(f"{name}: damaged entry {archive.testzip()}")
+        try:
+            archive = zipfile.ZipFile(io.BytesIO(data))
+            damaged = archive.testzip()
+        except zipfile.BadZipFile as error:
+            archive, damaged = None, str(error)
+        if damaged is not None:
+            problems.append(f"{name}: damaged ({damaged})")
+            continue
+        with archive:
             contents = {}
             for info in archive.infolist():
                 entry = entry_name(info)
