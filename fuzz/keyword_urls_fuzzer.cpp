@@ -19,6 +19,7 @@
 
 #include "check.h"
 #include "engines/engines.h"
+#include "text/code_page.h"
 #include "text/encoder.h"
 #include "text/text.h"
 
@@ -118,6 +119,134 @@ std::u16string with_lone_surrogates_replaced(std::u16string_view units) {
     return out;
 }
 
+
+// ---- User templates (pages of the engines file) ----------------------------
+// Every placeholder form on a page of its own. For each row the URL keeps the
+// template's text up to its first placeholder; the UTF-8 form is exactly the
+// keyword's bytes escaped; the GBK and Big5 forms carry bytes that convert
+// back to themselves; raw carries the keyword whole; and a keyword the code
+// page cannot hold opens nothing and names one of the keyword's characters
+// that the code page indeed cannot hold.
+
+constexpr UrlTemplate user_row(std::string_view url) { return {.path = url, .form = UrlForm::User}; }
+
+constexpr CategoryRadio kUserRadios[] = {
+    {"u_utf8", "utf8", {}, user_row("https://u.example.cn/s?q={keyword}&ie={charset}")},
+    {"u_gbk", "gbk", {}, user_row("http://u.example.cn/s?q={keyword:gbk,+}&ie={charset}")},
+    {"u_big5", "big5", {}, user_row("http://u.example.tw/s?q={q:big5}&ie={charset}")},
+    {"u_raw", "raw", {}, user_row("https://u.example.cn/s?q={keyword:raw}")},
+    {"u_alias", "alias", {}, user_row("https://u.example.cn/s?q=%s&r={searchTerms:+}")},
+};
+constexpr Engine kUserPage = {.tab_caption = "user", .image = -1, .radios = kUserRadios,
+                              .home = user_row("https://u.example.cn/")};
+
+std::string escaped_utf8(std::string_view bytes, bool plus) {
+    std::string out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+            std::string_view("-._~").find(c) != std::string_view::npos) {
+            out += c;
+        } else if (byte == ' ' && plus) {
+            out += '+';
+        } else {
+            out += '%';
+            out += "0123456789ABCDEF"[byte >> 4];
+            out += "0123456789ABCDEF"[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
+// The escapes undone ("+" as a blank): the bytes an encoded form carried.
+std::string unescaped(std::string_view text) {
+    std::string out;
+    const auto hex = [](char c) { return c <= '9' ? c - '0' : c - 'A' + 10; };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%') {
+            FUZZ_CHECK(i + 2 < text.size());
+            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i] == '+' ? ' ' : text[i];
+        }
+    }
+    return out;
+}
+
+std::string utf8_of(char32_t c) {
+    std::u16string units;
+    if (c < 0x10000) {
+        units += static_cast<char16_t>(c);
+    } else {
+        units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+    return utf8_from_utf16(units);
+}
+
+void check_launch_safe(const std::string& url) {
+    const std::string safe = launch_safe_url(url);
+    FUZZ_CHECK(std::none_of(safe.begin(), safe.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte == '"' || byte < 0x20 || byte == 0x7F;
+    }));
+    FUZZ_CHECK(launch_safe_url(safe) == safe);
+}
+
+void check_user_templates(const std::string& keyword) {
+    const CodePages& code_pages = system_code_pages();
+    for (std::size_t r = 0; r < kUserPage.radios.size(); ++r) {
+        const std::string_view row = kUserPage.radios[r].url.path;
+        PageState state = initial_state(kUserPage);
+        radio_clicked(kUserPage, state, r);
+        state.keyword = keyword;
+        EncoderScratch scratch;
+        const std::vector<std::string> urls = page_search(kUserPage, state, scratch);
+        if (keyword.empty()) {
+            FUZZ_CHECK(urls == std::vector<std::string>{"https://u.example.cn/"});
+            continue;
+        }
+        const KeywordCharset charset =
+            r == 1 ? KeywordCharset::Gbk : (r == 2 ? KeywordCharset::Big5 : KeywordCharset::Utf8);
+        if (scratch.unencodable) {
+            FUZZ_CHECK(urls.empty());
+            FUZZ_CHECK(charset != KeywordCharset::Utf8 && scratch.unencodable->charset == charset);
+            const std::string character = utf8_of(scratch.unencodable->character);
+            FUZZ_CHECK(has(keyword, character));
+            FUZZ_CHECK(code_pages.encode(character, charset).unencodable);
+            continue;
+        }
+        FUZZ_CHECK(urls.size() == 1);
+        const std::string& url = urls[0];
+        const std::string_view prefix = row.substr(0, std::min(row.find('{'), row.find("%s")));
+        FUZZ_CHECK(url.starts_with(prefix));
+        check_launch_safe(url);
+        switch (r) {
+        case 0:
+            FUZZ_CHECK(url == std::string(prefix) + escaped_utf8(keyword, false) + "&ie=utf-8");
+            break;
+        case 1:
+        case 2: {
+            const std::string_view tail = r == 1 ? "&ie=gbk" : "&ie=big5";
+            FUZZ_CHECK(url.ends_with(tail));
+            const std::string bytes =
+                unescaped(std::string_view(url).substr(prefix.size(), url.size() - prefix.size() - tail.size()));
+            const CodePageBytes again = code_pages.encode(keyword, charset);
+            FUZZ_CHECK(!again.unencodable && again.bytes == bytes);
+            break;
+        }
+        case 3:
+            FUZZ_CHECK(url == std::string(prefix) + keyword);
+            break;
+        default:
+            FUZZ_CHECK(url ==
+                       std::string(prefix) + escaped_utf8(keyword, false) + "&r=" + escaped_utf8(keyword, true));
+            break;
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -129,5 +258,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(utf16_from_utf8(keyword) == with_lone_surrogates_replaced(units));
 
     for (const Engine* engine : all_engines()) check_engine(*engine, keyword);
+    check_user_templates(keyword);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "engines/engine_page.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "text/encoder.h"
 
@@ -21,8 +22,16 @@ const std::string& encode(EncoderScratch& scratch, std::string_view keyword) {
 
 // Rows that carry the encoded keyword run the encoder right before they are
 // joined, unless the page already did at the start of its search.
+// A user template converts the keyword itself; when it cannot, the row gives
+// no URL and the character waits in the scratch (the search then opens nothing).
 std::string join_row(const UrlTemplate& url, const PageState& state, EncoderScratch& scratch,
                      bool already_encoded, std::string_view tail = {}) {
+    if (url.form == UrlForm::User) {
+        ExpandedUrl expanded = expand_user_template(url.path, state.keyword,
+                                                    scratch.code_pages ? *scratch.code_pages : system_code_pages());
+        if (expanded.unencodable && !scratch.unencodable) scratch.unencodable = expanded.unencodable;
+        return std::move(expanded.url);
+    }
     if (uses_encoded(url) && !already_encoded) encode(scratch, state.keyword);
     return build_url(url, state.keyword, scratch.last_encoded, tail);
 }
@@ -40,6 +49,12 @@ void list_search(const Engine& engine, const PageState& state, EncoderScratch& s
     const ListItem& item = engine.list[static_cast<std::size_t>(state.list_index)];
     if (state.keyword.empty() && !item.ignores_keyword) return;
     urls.push_back(join_row(item.url, state, scratch, engine.encodes_before_list_search));
+}
+
+// A keyword one of the rows could not convert opens nothing at all.
+std::vector<std::string> unless_unencodable(std::vector<std::string> urls, const EncoderScratch& scratch) {
+    if (scratch.unencodable) urls.clear();
+    return urls;
 }
 
 }  // namespace
@@ -90,9 +105,13 @@ std::string build_url(const UrlTemplate& url, std::string_view raw_keyword, std:
 
 std::vector<std::string> page_search(const Engine& engine, PageState& state, EncoderScratch& scratch) {
     std::vector<std::string> urls;
+    scratch.unencodable.reset();
     if (engine.encodes_before_page_search) encode(scratch, state.keyword);
     if (state.keyword.empty()) {
-        urls.push_back(build_url(engine.home, {}, {}));
+        if (engine.home.form == UrlForm::HostAndPath)
+            urls.push_back(build_url(engine.home, {}, {}));
+        else if (!engine.home.path.empty())
+            urls.push_back(join_row(engine.home, state, scratch, false));
         return urls;
     }
     // Each checked radio launches its own row; with one checked radio in the
@@ -112,7 +131,7 @@ std::vector<std::string> page_search(const Engine& engine, PageState& state, Enc
     }
     // List mode: no radio checked, the list item is the category.
     if (!any_checked(state.radios)) list_search(engine, state, scratch, urls);
-    return urls;
+    return unless_unencodable(std::move(urls), scratch);
 }
 
 std::vector<std::string> list_pick(const Engine& engine, PageState& state, EncoderScratch& scratch) {
@@ -120,8 +139,9 @@ std::vector<std::string> list_pick(const Engine& engine, PageState& state, Encod
     if (engine.language_row) state.language_row_visible = false;
     if (engine.extra_button) state.extra_button_visible = false;
     std::vector<std::string> urls;
+    scratch.unencodable.reset();
     list_search(engine, state, scratch, urls);
-    return urls;
+    return unless_unencodable(std::move(urls), scratch);
 }
 
 std::vector<std::string> extra_button_search(const Engine& engine, const PageState& state) {

@@ -7,12 +7,14 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engines/hosts.h"
+#include "text/user_template.h"
 
 namespace velvane {
 
@@ -27,9 +29,17 @@ struct Rect {
 //   {enc}   the encoded keyword (every UTF-8 byte as %XX)
 //   {tail}  the language tail of a checked language radio (Google's web row)
 // Templates never contain a brace otherwise.
+//
+// A page from the user's engines file has user templates instead: path is
+// then the whole address with the placeholders of text/user_template.h,
+// checked when the file was read, and host is not used. An empty user
+// template (a user page's missing home) opens nothing.
+enum class UrlForm : unsigned char { HostAndPath, User };
+
 struct UrlTemplate {
     HostRole host = HostRole::Count;
     std::string_view path = {};
+    UrlForm form = UrlForm::HostAndPath;
 };
 
 // What a click on a category radio does besides checking it.
@@ -122,12 +132,21 @@ struct PageState {
 
 // The role of the hidden result box: the last encoded keyword, shared by all
 // pages. Only the encoder writes it.
+//
+// User templates do not touch the box; they convert the keyword through
+// code_pages (null: system_code_pages()). When the keyword holds a character
+// the template's code page cannot, the search returns no URL at all and
+// leaves the character in unencodable for the caller to report; every search
+// clears it first.
 struct EncoderScratch {
     std::string last_encoded;
+    const CodePages* code_pages = nullptr;
+    std::optional<Unencodable> unencodable = std::nullopt;
 };
 
 PageState initial_state(const Engine& engine);
 
+// For a HostAndPath template (user templates go through expand_user_template).
 std::string build_url(const UrlTemplate& url, std::string_view raw_keyword,
                       std::string_view encoded_keyword, std::string_view tail = {});
 

@@ -1,0 +1,118 @@
+// The reader of the user's engines file on any bytes. It must
+//   - not crash, and give the same pages and problems when read again;
+//   - keep to its limits (pages, lines a page, problems kept);
+//   - accept only templates that start with "http://" or "https://" and
+//     pass the template check, with captions and templates valid UTF-8;
+//   - make pages whose every row, searched with a keyword, gives a URL that
+//     keeps the template's scheme and host, or reports an unencodable
+//     character and opens nothing.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "check.h"
+#include "engines/user_pages.h"
+#include "text/text.h"
+
+namespace {
+
+using namespace velvane;
+
+bool valid_utf8(std::string_view text) { return utf8_from_utf16(utf16_from_utf8(text)) == text; }
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// "http://host" or "https://host" of a template or URL, lower-cased.
+std::string origin(std::string_view url) {
+    const std::size_t host = lower(url.substr(0, 8)).starts_with("https://") ? 8 : 7;
+    const std::size_t end = std::min(url.find_first_of("/?#", host), url.size());
+    return lower(url.substr(0, end));
+}
+
+std::string summary(const UserPages& read) {
+    std::string out;
+    for (const UserPage& page : read.pages()) {
+        const Engine& e = page.engine;
+        out += std::string(e.tab_caption) + '\n' + std::string(e.home.path) + '\n';
+        for (const CategoryRadio& r : e.radios)
+            out += std::string(r.caption) + '|' + std::string(r.url.path) + '|' + std::to_string(r.rect.left) + ',' +
+                   std::to_string(r.rect.top) + ',' + std::to_string(r.rect.width) + '\n';
+        for (const ListItem& i : e.list) out += std::string(i.caption) + '|' + std::string(i.url.path) + '\n';
+    }
+    for (const UserPagesProblem& p : read.problems()) out += describe_problem(p) + '\n';
+    return out + std::to_string(read.problem_count());
+}
+
+void check_template(const UrlTemplate& url) {
+    FUZZ_CHECK(url.form == UrlForm::User);
+    const std::string scheme = lower(url.path.substr(0, 8));
+    FUZZ_CHECK(scheme.starts_with("http://") || scheme.starts_with("https://"));
+    FUZZ_CHECK(!check_user_template(url.path));
+    FUZZ_CHECK(valid_utf8(url.path));
+}
+
+void check_search(const std::vector<std::string>& urls, const EncoderScratch& scratch, const UrlTemplate& row) {
+    if (scratch.unencodable) {
+        FUZZ_CHECK(urls.empty());
+        return;
+    }
+    FUZZ_CHECK(urls.size() == 1);
+    FUZZ_CHECK(origin(urls[0]) == origin(row.path));
+}
+
+void check_page(const UserPage& page) {
+    const Engine& engine = page.engine;
+    FUZZ_CHECK(!engine.tab_caption.empty() && valid_utf8(engine.tab_caption));
+    FUZZ_CHECK(!engine.radios.empty() || !engine.list.empty());
+    FUZZ_CHECK(engine.radios.size() + engine.list.size() <= kUserPageMaxLines);
+    FUZZ_CHECK(engine.tab_caption.starts_with(page.mark) && !page.mark.empty());
+    if (!engine.home.path.empty()) check_template(engine.home);
+
+    // A keyword that differs in every code page, and one GBK cannot hold.
+    for (const std::string_view keyword : {std::string_view("中 a&b+%\""), std::string_view("\xF0\x9F\x98\x80")}) {
+        EncoderScratch scratch;
+        for (std::size_t r = 0; r < engine.radios.size(); ++r) {
+            const CategoryRadio& radio = engine.radios[r];
+            check_template(radio.url);
+            FUZZ_CHECK(valid_utf8(radio.caption) && !radio.caption.empty());
+            FUZZ_CHECK(radio.rect.left >= 0 && radio.rect.left + radio.rect.width <= 456 && radio.rect.width > 0);
+            PageState state = initial_state(engine);
+            radio_clicked(engine, state, r);
+            state.keyword = keyword;
+            check_search(page_search(engine, state, scratch), scratch, radio.url);
+        }
+        for (std::size_t i = 0; i < engine.list.size(); ++i) {
+            check_template(engine.list[i].url);
+            PageState state = initial_state(engine);
+            state.keyword = keyword;
+            state.list_index = static_cast<int>(i);
+            check_search(list_pick(engine, state, scratch), scratch, engine.list[i].url);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const UserPages first = read_user_pages(bytes);
+    const UserPages second = read_user_pages(bytes);
+    FUZZ_CHECK(summary(first) == summary(second));
+
+    FUZZ_CHECK(first.pages().size() <= kUserPagesMaxPages);
+    FUZZ_CHECK(first.problems().size() <= UserPages::kKeptProblems);
+    FUZZ_CHECK(first.problems().size() <= first.problem_count());
+    FUZZ_CHECK(std::is_sorted(first.problems().begin(), first.problems().end(),
+                              [](const UserPagesProblem& a, const UserPagesProblem& b) { return a.line < b.line; }));
+    for (const UserPagesProblem& problem : first.problems()) FUZZ_CHECK(valid_utf8(describe_problem(problem)));
+    FUZZ_CHECK(valid_utf8(user_pages_problem_text(first)));
+    for (const UserPage& page : first.pages()) check_page(page);
+    return 0;
+}

@@ -1,0 +1,408 @@
+#include "engines/user_pages.h"
+
+#include <algorithm>
+#include <deque>
+#include <optional>
+#include <utility>
+
+#include "text/text.h"
+#include "text/user_template.h"
+
+namespace velvane {
+
+struct UserPages::Storage {
+    // Deques: what the Engine tables point into never moves.
+    std::deque<std::string> texts;
+    std::deque<std::vector<CategoryRadio>> radios;
+    std::deque<std::vector<ListItem>> lists;
+    std::vector<UserPage> pages;
+    std::vector<UserPagesProblem> problems;
+    std::size_t problem_count = 0;
+
+    std::string_view keep(std::string text) { return texts.emplace_back(std::move(text)); }
+};
+
+namespace {
+
+// ---- the file's text -------------------------------------------------------
+
+bool valid_utf8(std::string_view text) { return utf8_from_utf16(utf16_from_utf8(text)) == text; }
+
+std::string from_utf16(std::string_view bytes, bool big_endian) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const auto first = static_cast<unsigned char>(bytes[2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        units[i] = static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first);
+    }
+    return utf8_from_utf16(units);
+}
+
+// The file as valid UTF-8, whatever it was saved as.
+std::string decoded(std::string_view bytes, const CodePages& code_pages) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+        return utf8_from_utf16(utf16_from_utf8(bytes));  // stray bytes become U+FFFD
+    }
+    if (bytes.starts_with("\xFF\xFE")) return from_utf16(bytes.substr(2), false);
+    if (bytes.starts_with("\xFE\xFF")) return from_utf16(bytes.substr(2), true);
+    if (valid_utf8(bytes)) return std::string(bytes);
+    return code_pages.decode_gbk(bytes);
+}
+
+// ---- lines -----------------------------------------------------------------
+
+constexpr std::string_view kIdeographicSpace = "\u3000";
+
+std::string_view trimmed(std::string_view text) {
+    while (true) {
+        if (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+            text.remove_prefix(1);
+        else if (text.starts_with(kIdeographicSpace))
+            text.remove_prefix(kIdeographicSpace.size());
+        else
+            break;
+    }
+    while (true) {
+        if (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+            text.remove_suffix(1);
+        else if (text.ends_with(kIdeographicSpace))
+            text.remove_suffix(kIdeographicSpace.size());
+        else
+            break;
+    }
+    return text;
+}
+
+std::string ascii_lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool has_control(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && byte != '\t') || byte == 0x7F;
+    });
+}
+
+std::string shortened(std::string_view text, std::size_t max = 40) {
+    if (text.size() <= max) return std::string(text);
+    std::size_t cut = max;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(text.substr(0, cut)) + "…";
+}
+
+// ---- reading ---------------------------------------------------------------
+
+struct Entry {
+    std::string caption;
+    std::string url;
+};
+
+struct PageDraft {
+    std::string name;
+    int line = 0;
+    std::vector<Entry> radios;
+    std::vector<Entry> more;
+    std::optional<std::string> home;
+};
+
+class Reader {
+public:
+    explicit Reader(UserPages::Storage& storage) : storage_(storage) {}
+
+    // Returns how many lines there were.
+    int read(std::string_view text) {
+        int number = 0;
+        while (!text.empty()) {
+            ++number;
+            const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+            const std::string_view line = text.substr(0, end);
+            std::size_t next = end;
+            if (next < text.size())
+                next += (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
+            text.remove_prefix(next);
+            read_line(trimmed(line), number);
+        }
+        close_page();
+        return number;
+    }
+
+    void problem(int line, UserPagesFault fault, std::string_view detail = {}) {
+        ++storage_.problem_count;
+        storage_.problems.push_back({line, fault, shortened(detail)});
+    }
+
+    std::vector<PageDraft> drafts;
+
+private:
+    void read_line(std::string_view line, int number) {
+        if (line.empty() || line.front() == ';' || line.front() == '#') return;
+        if (has_control(line)) return problem(number, UserPagesFault::UnusableLine, line);
+        if (line.front() == '[') return read_section(line, number);
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos) return problem(number, UserPagesFault::UnusableLine, line);
+        if (state_ == Section::None) return problem(number, UserPagesFault::OutsidePage, line);
+        if (state_ == Section::Skipped) return;
+        const std::string key = ascii_lower(trimmed(line.substr(0, equals)));
+        const std::string_view value = trimmed(line.substr(equals + 1));
+        PageDraft& page = drafts.back();
+        if (key == "radio" || key == "more") {
+            const auto bar = value.find('|');
+            if (bar == std::string_view::npos) return problem(number, UserPagesFault::MissingBar, value);
+            const std::string_view caption = trimmed(value.substr(0, bar));
+            const std::string_view url = trimmed(value.substr(bar + 1));
+            if (caption.empty()) return problem(number, UserPagesFault::MissingName, value);
+            if (!usable_url(url, number)) return;
+            if (page.radios.size() + page.more.size() >= kUserPageMaxLines)
+                return problem(number, UserPagesFault::TooManyLines, caption);
+            (key == "radio" ? page.radios : page.more).push_back({std::string(caption), std::string(url)});
+        } else if (key == "home") {
+            if (!usable_url(value, number)) return;
+            if (page.home) return problem(number, UserPagesFault::DuplicateHome, value);
+            page.home = std::string(value);
+        } else {
+            problem(number, UserPagesFault::UnknownKey, trimmed(line.substr(0, equals)));
+        }
+    }
+
+    void read_section(std::string_view line, int number) {
+        close_page();
+        state_ = Section::Skipped;
+        if (!line.ends_with(']')) return problem(number, UserPagesFault::UnusableLine, line);
+        const std::string_view name = trimmed(line.substr(1, line.size() - 2));
+        if (name.empty() || name.find_first_of("[]") != std::string_view::npos)
+            return problem(number, UserPagesFault::UnusableLine, line);
+        if (std::any_of(drafts.begin(), drafts.end(), [&](const PageDraft& d) { return d.name == name; }) ||
+            std::find(dropped_.begin(), dropped_.end(), name) != dropped_.end())
+            return problem(number, UserPagesFault::DuplicatePage, name);
+        if (drafts.size() >= kUserPagesMaxPages) return problem(number, UserPagesFault::TooManyPages, name);
+        drafts.push_back({std::string(name), number, {}, {}, {}});
+        state_ = Section::Open;
+    }
+
+    bool usable_url(std::string_view url, int number) {
+        const auto fault = check_user_template(url);
+        if (!fault) return true;
+        switch (fault->fault) {
+        case TemplateFault::NotHttp:
+            problem(number, UserPagesFault::NotHttp, url);
+            break;
+        case TemplateFault::UnknownPlaceholder:
+            problem(number, UserPagesFault::UnknownPlaceholder, fault->detail);
+            break;
+        case TemplateFault::MixedCharsets:
+            problem(number, UserPagesFault::MixedCharsets, fault->detail);
+            break;
+        }
+        return false;
+    }
+
+    // A page with no radio and no more line is no page.
+    void close_page() {
+        if (state_ == Section::Open && drafts.back().radios.empty() && drafts.back().more.empty()) {
+            problem(drafts.back().line, UserPagesFault::EmptyPage, drafts.back().name);
+            dropped_.push_back(std::move(drafts.back().name));
+            drafts.pop_back();
+        }
+        state_ = Section::None;
+    }
+
+    enum class Section { None, Open, Skipped } state_ = Section::None;
+    std::vector<std::string> dropped_;  // empty pages' names: a later section of that name is still a repeat
+    UserPages::Storage& storage_;
+};
+
+// ---- pages -----------------------------------------------------------------
+
+constexpr std::uint32_t kMarkColours[] = {0x1E88E5, 0xE53935, 0x43A047, 0xFB8C00,
+                                          0x8E24AA, 0x00897B, 0x6D4C41, 0xD81B60};
+
+std::uint32_t mark_colour(std::string_view name) {
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (const char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return kMarkColours[hash % std::size(kMarkColours)];
+}
+
+std::size_t first_character_size(std::string_view text) {
+    std::size_t n = text.empty() ? 0 : 1;
+    while (n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
+    return n;
+}
+
+void build_page(UserPages::Storage& storage, const PageDraft& draft) {
+    const std::string_view name = storage.keep(draft.name);
+    std::vector<std::string_view> captions;
+    for (const Entry& radio : draft.radios) captions.push_back(storage.keep(radio.caption));
+    const UserPageLayout layout = lay_out_user_page(captions, draft.more.size());
+
+    std::vector<CategoryRadio>& radios = storage.radios.emplace_back();
+    std::vector<ListItem>& list = storage.lists.emplace_back();
+    const auto user_url = [&](const std::string& url) {
+        return UrlTemplate{.host = HostRole::Count, .path = storage.keep(url), .form = UrlForm::User};
+    };
+    for (std::size_t i = 0; i < draft.radios.size(); ++i) {
+        if (i < layout.radios.size()) {
+            radios.push_back({.name = storage.keep(draft.name + "_" + draft.radios[i].caption),
+                              .caption = captions[i],
+                              .rect = layout.radios[i],
+                              .url = user_url(draft.radios[i].url)});
+        } else {
+            list.push_back({.caption = captions[i], .url = user_url(draft.radios[i].url)});
+        }
+    }
+    for (const Entry& more : draft.more)
+        list.push_back({.caption = storage.keep(more.caption), .url = user_url(more.url)});
+
+    UserPage& page = storage.pages.emplace_back();
+    page.engine = Engine{
+        .tab_caption = name,
+        .image = -1,
+        .radios = radios,
+        .radio_checked_at_start = 0,
+        .list_name = list.empty() ? std::string_view() : storage.keep("组合框_" + draft.name),
+        .list_rect = layout.list,
+        .list = list,
+        .edit_name = storage.keep("编辑框_" + draft.name),
+        .edit_rect = layout.edit,
+        .button_name = storage.keep("按钮_" + draft.name),
+        .button_caption = "搜索",
+        .button_rect = layout.button,
+        .home = {.host = HostRole::Count, .path = draft.home ? storage.keep(*draft.home) : std::string_view(),
+                 .form = UrlForm::User},
+    };
+    page.mark = name.substr(0, first_character_size(name));
+    page.mark_colour = mark_colour(name);
+    page.line = draft.line;
+}
+
+std::string_view fault_text(UserPagesFault fault) {
+    switch (fault) {
+    case UserPagesFault::FileTooLarge: return "文件超过 256 KB，从这一行起没有读";
+    case UserPagesFault::TooManyPages: return "页数超过 32，这一节没有读";
+    case UserPagesFault::TooManyLines: return "这一页的 radio 和 more 已有 64 行，这一行没有用";
+    case UserPagesFault::OutsidePage: return "这一行不在任何一节（[页名]）里";
+    case UserPagesFault::UnusableLine: return "看不懂这一行";
+    case UserPagesFault::UnknownKey: return "不认识的键（只认 radio、more、home）";
+    case UserPagesFault::MissingBar: return "缺少“|”（写法：名字 | 网址）";
+    case UserPagesFault::MissingName: return "“|”前面缺少名字";
+    case UserPagesFault::NotHttp: return "网址必须是 http:// 或 https:// 加网站名开头";
+    case UserPagesFault::UnknownPlaceholder: return "不认识的占位符";
+    case UserPagesFault::MixedCharsets: return "一个网址里的关键词只能用一种编码";
+    case UserPagesFault::DuplicatePage: return "页名重复，这一节没有读";
+    case UserPagesFault::DuplicateHome: return "这一页已经有 home";
+    case UserPagesFault::EmptyPage: return "这一页没有可用的 radio 或 more 行";
+    }
+    return "看不懂这一行";
+}
+
+}  // namespace
+
+UserPages::UserPages() : storage_(std::make_shared<const Storage>()) {}
+UserPages::UserPages(std::shared_ptr<const Storage> storage) : storage_(std::move(storage)) {}
+std::span<const UserPage> UserPages::pages() const { return storage_->pages; }
+std::span<const UserPagesProblem> UserPages::problems() const { return storage_->problems; }
+std::size_t UserPages::problem_count() const { return storage_->problem_count; }
+
+UserPages read_user_pages(std::string_view file_bytes, const CodePages& code_pages) {
+    auto storage = std::make_shared<UserPages::Storage>();
+    const bool too_large = file_bytes.size() > kUserPagesMaxBytes;
+    std::string text = decoded(file_bytes.substr(0, kUserPagesMaxBytes), code_pages);
+
+    // A file cut at the limit ends inside a line: that line is not read.
+    if (too_large) {
+        const auto last_break = text.find_last_of("\r\n");
+        text.resize(last_break == std::string::npos ? 0 : last_break + 1);
+    }
+    Reader reader(*storage);
+    const int lines = reader.read(text);
+    if (too_large) reader.problem(lines + 1, UserPagesFault::FileTooLarge);
+    for (const PageDraft& draft : reader.drafts) build_page(*storage, draft);
+
+    std::stable_sort(storage->problems.begin(), storage->problems.end(),
+                     [](const UserPagesProblem& a, const UserPagesProblem& b) { return a.line < b.line; });
+    if (storage->problems.size() > UserPages::kKeptProblems) storage->problems.resize(UserPages::kKeptProblems);
+    return UserPages(std::move(storage));
+}
+
+std::string describe_problem(const UserPagesProblem& problem) {
+    std::string out = "第 " + std::to_string(problem.line) + " 行：";
+    out += fault_text(problem.fault);
+    if (!problem.detail.empty()) {
+        out += "：";
+        out += shortened(problem.detail, 24);
+    }
+    return out;
+}
+
+std::string user_pages_problem_text(const UserPages& pages, std::size_t shown) {
+    const std::size_t count = pages.problem_count();
+    if (count == 0) return {};
+    std::string out(kUserPagesFileName);
+    out += " 有 " + std::to_string(count) + " 处问题，这些行没有用上：";
+    const auto problems = pages.problems();
+    for (std::size_t i = 0; i < problems.size() && i < shown; ++i) out += "\n" + describe_problem(problems[i]);
+    if (count > shown) out += "\n还有 " + std::to_string(count - shown) + " 处。";
+    return out;
+}
+
+// ---- layout ----------------------------------------------------------------
+
+int caption_width(std::string_view caption) {
+    int width = 0;
+    const std::u16string units = utf16_from_utf8(caption);
+    for (const char16_t u : units) {
+        if (u >= 0xDC00 && u <= 0xDFFF) continue;  // the second half of a pair
+        width += u < 0x2E80 ? 7 : 12;
+    }
+    return width;
+}
+
+UserPageLayout lay_out_user_page(std::span<const std::string_view> radio_captions, std::size_t more_lines) {
+    // The built-in pages: radios at y 45, the keyword box and button below;
+    // Google's two rows start higher. The tab page spans 456 x 136.
+    constexpr int kLeft = 8, kRight = 448, kRowHeight = 20, kRows = 2;
+    constexpr Rect kList = {376, 45, 72, 20};
+    const auto radio_width = [](std::string_view caption) { return std::max(48, 24 + caption_width(caption)); };
+
+    // Which radios fit in the rows, given where the rows end.
+    const auto fit = [&](int right, std::vector<std::pair<int, int>>& places) {  // (x, row)
+        places.clear();
+        int x = kLeft, row = 0;
+        for (const std::string_view caption : radio_captions) {
+            const int width = std::min(radio_width(caption), right - kLeft);
+            if (x + width > right) {
+                if (++row == kRows) break;
+                x = kLeft;
+            }
+            places.emplace_back(x, row);
+            x += width;
+        }
+    };
+
+    std::vector<std::pair<int, int>> places;
+    UserPageLayout layout;
+    layout.has_list = more_lines > 0;
+    fit(layout.has_list ? kList.left - 8 : kRight, places);
+    if (!layout.has_list && places.size() < radio_captions.size()) {
+        layout.has_list = true;
+        fit(kList.left - 8, places);
+    }
+    const bool two_rows = !places.empty() && places.back().second == 1;
+    const int first_row_y = two_rows ? 37 : 45;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const int row_right = layout.has_list ? kList.left - 8 : kRight;
+        const int width = std::min(radio_width(radio_captions[i]), row_right - places[i].first);
+        layout.radios.push_back({places[i].first, first_row_y + places[i].second * 22, width, kRowHeight});
+    }
+    if (layout.has_list) layout.list = {kList.left, first_row_y, kList.width, kList.height};
+    const int edit_y = two_rows ? 88 : 80;
+    layout.edit = {56, edit_y, 280, 24};
+    layout.button = {344, edit_y, 62, 24};
+    return layout;
+}
+
+}  // namespace velvane

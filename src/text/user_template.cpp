@@ -1,0 +1,282 @@
+#include "text/user_template.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace velvane {
+namespace {
+
+struct KeywordForm {
+    std::optional<KeywordCharset> charset;  // unset: raw, or {keyword} with no code page named
+    bool raw = false;
+    bool plus = false;
+};
+
+struct Piece {
+    enum class Kind : unsigned char { Literal, Keyword, Charset } kind;
+    std::string_view literal;
+    KeywordForm form;
+};
+
+struct ParsedTemplate {
+    std::vector<Piece> pieces;
+    KeywordCharset charset = KeywordCharset::Utf8;
+    std::optional<TemplateProblem> problem;
+};
+
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool same_ascii_lower(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (ascii_lower(text[i]) != lower[i]) return false;
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// The scheme and host end where the path, query or fragment begins.
+std::optional<std::size_t> after_scheme(std::string_view url) {
+    for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")})
+        if (url.size() >= scheme.size() && same_ascii_lower(url.substr(0, scheme.size()), scheme)) return scheme.size();
+    return std::nullopt;
+}
+
+bool keyword_name(std::string_view name) {
+    return same_ascii_lower(name, "keyword") || same_ascii_lower(name, "q") || same_ascii_lower(name, "query") ||
+           same_ascii_lower(name, "searchterms");
+}
+
+// The inside of a keyword placeholder's options ("gbk,+"); false when an
+// option is unknown or two of them contradict each other.
+bool read_options(std::string_view options, KeywordForm& form, bool& conflict) {
+    conflict = false;
+    while (true) {
+        const auto comma = options.find(',');
+        const std::string_view option = trimmed(options.substr(0, comma));
+        std::optional<KeywordCharset> charset;
+        if (option == "+") {
+            form.plus = true;
+        } else if (same_ascii_lower(option, "raw")) {
+            if (form.charset) conflict = true;
+            form.raw = true;
+        } else if (same_ascii_lower(option, "gbk")) {
+            charset = KeywordCharset::Gbk;
+        } else if (same_ascii_lower(option, "big5")) {
+            charset = KeywordCharset::Big5;
+        } else if (same_ascii_lower(option, "utf-8") || same_ascii_lower(option, "utf8")) {
+            charset = KeywordCharset::Utf8;
+        } else {
+            return false;
+        }
+        if (charset) {
+            if (form.raw || (form.charset && *form.charset != *charset)) conflict = true;
+            form.charset = charset;
+        }
+        if (comma == std::string_view::npos) return true;
+        options.remove_prefix(comma + 1);
+    }
+}
+
+std::string shortened(std::string_view text) {
+    constexpr std::size_t kMax = 40;
+    if (text.size() <= kMax) return std::string(text);
+    std::size_t cut = kMax;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+    return std::string(text.substr(0, cut)) + "…";
+}
+
+ParsedTemplate parse(std::string_view url) {
+    ParsedTemplate parsed;
+    const auto fail = [&](TemplateFault fault, std::string_view detail) {
+        parsed.problem = TemplateProblem{fault, shortened(detail)};
+        parsed.pieces.clear();
+        return parsed;
+    };
+    const auto host_begin = after_scheme(url);
+    if (!host_begin) return fail(TemplateFault::NotHttp, url);
+    const std::size_t host_end = std::min(url.find_first_of("/?#", *host_begin), url.size());
+    const std::string_view host = url.substr(*host_begin, host_end - *host_begin);
+    if (host.empty() || host.find('{') != std::string_view::npos || host.find("%s") != std::string_view::npos)
+        return fail(TemplateFault::NotHttp, url);
+
+    std::optional<KeywordCharset> charset;
+    std::size_t literal_begin = 0;
+    std::size_t i = 0;
+    while (i < url.size()) {
+        std::optional<Piece> placeholder;
+        std::size_t end = i;
+        if (url[i] == '%' && i + 1 < url.size() && url[i + 1] == 's') {
+            placeholder = Piece{Piece::Kind::Keyword, {}, {}};
+            end = i + 2;
+        } else if (url[i] == '{') {
+            const auto close = url.find('}', i);
+            if (close == std::string_view::npos) return fail(TemplateFault::UnknownPlaceholder, url.substr(i));
+            end = close + 1;
+            const std::string_view written = url.substr(i, end - i);
+            const std::string_view inside = url.substr(i + 1, close - i - 1);
+            const auto colon = inside.find(':');
+            const std::string_view name = trimmed(inside.substr(0, colon));
+            if (keyword_name(name)) {
+                KeywordForm form;
+                bool conflict = false;
+                if (colon != std::string_view::npos && !read_options(inside.substr(colon + 1), form, conflict))
+                    return fail(TemplateFault::UnknownPlaceholder, written);
+                if (conflict) return fail(TemplateFault::MixedCharsets, written);
+                placeholder = Piece{Piece::Kind::Keyword, {}, form};
+            } else if (same_ascii_lower(name, "charset") && colon == std::string_view::npos) {
+                placeholder = Piece{Piece::Kind::Charset, {}, {}};
+            } else {
+                return fail(TemplateFault::UnknownPlaceholder, written);
+            }
+        }
+        if (!placeholder) {
+            ++i;
+            continue;
+        }
+        if (placeholder->kind == Piece::Kind::Keyword && !placeholder->form.raw) {
+            const KeywordCharset here = placeholder->form.charset.value_or(KeywordCharset::Utf8);
+            if (charset && *charset != here) return fail(TemplateFault::MixedCharsets, url.substr(i, end - i));
+            charset = here;
+            placeholder->form.charset = here;
+        }
+        if (literal_begin < i)
+            parsed.pieces.push_back({Piece::Kind::Literal, url.substr(literal_begin, i - literal_begin), {}});
+        parsed.pieces.push_back(*placeholder);
+        i = literal_begin = end;
+    }
+    if (literal_begin < url.size()) parsed.pieces.push_back({Piece::Kind::Literal, url.substr(literal_begin), {}});
+    parsed.charset = charset.value_or(KeywordCharset::Utf8);
+    return parsed;
+}
+
+bool unreserved(unsigned char byte) {
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+           byte == '-' || byte == '.' || byte == '_' || byte == '~';
+}
+
+void append_escaped(std::string& out, std::string_view bytes, bool plus) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (unreserved(byte)) {
+            out += c;
+        } else if (byte == ' ' && plus) {
+            out += '+';
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        }
+    }
+}
+
+void append_raw(std::string& out, std::string_view keyword, bool plus) {
+    for (const char c : keyword) out += (plus && c == ' ') ? '+' : c;
+}
+
+void append_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string_view charset_name(KeywordCharset charset) {
+    switch (charset) {
+    case KeywordCharset::Gbk:
+        return "gbk";
+    case KeywordCharset::Big5:
+        return "big5";
+    case KeywordCharset::Utf8:
+        break;
+    }
+    return "utf-8";
+}
+
+std::optional<TemplateProblem> check_user_template(std::string_view url_template) {
+    return parse(url_template).problem;
+}
+
+ExpandedUrl expand_user_template(std::string_view url_template, std::string_view keyword,
+                                 const CodePages& code_pages) {
+    const ParsedTemplate parsed = parse(url_template);
+    ExpandedUrl result;
+    if (parsed.problem) return result;
+
+    std::optional<std::string> bytes;  // the keyword in the template's code page, made once
+    for (const Piece& piece : parsed.pieces) {
+        if (piece.kind != Piece::Kind::Keyword || piece.form.raw || bytes) continue;
+        CodePageBytes converted = code_pages.encode(keyword, parsed.charset);
+        if (converted.unencodable) {
+            result.unencodable = Unencodable{*converted.unencodable, parsed.charset};
+            return result;
+        }
+        bytes = std::move(converted.bytes);
+    }
+
+    for (const Piece& piece : parsed.pieces) {
+        switch (piece.kind) {
+        case Piece::Kind::Literal:
+            result.url += piece.literal;
+            break;
+        case Piece::Kind::Charset:
+            result.url += charset_name(parsed.charset);
+            break;
+        case Piece::Kind::Keyword:
+            if (piece.form.raw)
+                append_raw(result.url, keyword, piece.form.plus);
+            else
+                append_escaped(result.url, *bytes, piece.form.plus);
+            break;
+        }
+    }
+    return result;
+}
+
+std::string unencodable_message(const Unencodable& unencodable) {
+    std::string out = "关键词里的";
+    const char32_t c = unencodable.character;
+    if (c >= 0x20 && c != 0x7F && c != 0xFFFD && !(c >= 0x80 && c < 0xA0)) {
+        out += "“";
+        append_utf8(out, c);
+        out += "”";
+    }
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+    out += "（";
+    out += code;
+    out += "）无法用 ";
+    switch (unencodable.charset) {
+    case KeywordCharset::Gbk:
+        out += "GBK";
+        break;
+    case KeywordCharset::Big5:
+        out += "Big5";
+        break;
+    case KeywordCharset::Utf8:
+        out += "UTF-8";
+        break;
+    }
+    out += " 编码，没有打开网页。";
+    return out;
+}
+
+}  // namespace velvane
