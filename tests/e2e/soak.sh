@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The full soak, on demand: 10,000 searches through the real window with the
-# URL logger in place, 1,000 hotkey toggles, and searches while the browser
-# is slow to start (tests/e2e/soak_test.cpp). CI runs the same tests with a
-# few hundred searches and toggles as part of the end-to-end tests.
+# The full soak, on demand: 10,000 searches through the real window with a
+# resident URL logger as the browser (reached through the shell's DDE, so no
+# search starts a process), 1,000 hotkey toggles, and searches while the
+# browser is slow to answer (tests/e2e/soak_test.cpp). CI runs the same tests
+# with a few hundred searches and toggles as part of the end-to-end tests.
 #
 #   bash tests/e2e/soak.sh
 #
