@@ -4,6 +4,7 @@
 // hold is reported instead of being sent as "?" or as a look-alike.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "text/code_page.h"
@@ -70,14 +71,43 @@ public:
         return result;
     }
 
+    // A byte that starts no GBK character becomes U+FFFD and the next byte
+    // is read on its own, as the native build does (the platform's own
+    // replacement would take the next byte with it).
     std::string decode_gbk(std::string_view bytes) const override {
         if (bytes.empty()) return {};
-        const int n = static_cast<int>(bytes.size());
-        const int size = MultiByteToWideChar(936, 0, bytes.data(), n, nullptr, 0);
-        if (size <= 0) return {};
-        std::u16string units(static_cast<std::size_t>(size), u'\0');
-        MultiByteToWideChar(936, 0, bytes.data(), n, reinterpret_cast<wchar_t*>(units.data()), size);
+        if (const auto whole = from_gbk(bytes)) return utf8_from_utf16(*whole);
+        std::u16string units;
+        for (std::size_t i = 0; i < bytes.size();) {
+            const auto lead = static_cast<unsigned char>(bytes[i]);
+            if (lead < 0x80) {
+                units += static_cast<char16_t>(lead);
+                ++i;
+            } else if (const auto one = from_gbk(bytes.substr(i, 1))) {  // 0x80, the euro sign
+                units += *one;
+                ++i;
+            } else if (const auto two = i + 1 < bytes.size() ? from_gbk(bytes.substr(i, 2)) : std::nullopt) {
+                units += *two;
+                i += 2;
+            } else {
+                units += u'\xFFFD';
+                ++i;
+            }
+        }
         return utf8_from_utf16(units);
+    }
+
+private:
+    // Nullopt when the bytes are not all GBK characters.
+    static std::optional<std::u16string> from_gbk(std::string_view bytes) {
+        const int n = static_cast<int>(bytes.size());
+        const int size = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.data(), n, nullptr, 0);
+        if (size <= 0) return std::nullopt;
+        std::u16string units(static_cast<std::size_t>(size), u'\0');
+        if (MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.data(), n, reinterpret_cast<wchar_t*>(units.data()),
+                                size) != size)
+            return std::nullopt;
+        return units;
     }
 };
 
