@@ -225,6 +225,24 @@ TEST_F(MenuCommands, HotkeyDialogClosedWithEscStoresNothing) {
     EXPECT_FALSE(file_bytes(app.program_dir() / L"Setup.ini").has_value());
 }
 
+// "复原" with more than the hotkey in Setup.ini (here the selection hotkey):
+// Alt+W is stored in place and everything else stays.
+TEST_F(MenuCommands, HotkeyDialogResetKeepsTheRestOfSetupIni) {
+    const auto settings = app.program_dir() / L"Setup.ini";
+    const std::wstring selection = L"\r\n[划词搜索]\r\n功能键=5\r\n键代码=87\r\n";
+    {
+        std::ofstream out(settings, std::ios::binary);
+        out << gbk(L"[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n" + selection);
+    }
+    HWND dialog = open_settings_dialog(app);
+    ASSERT_NE(dialog, nullptr);
+    click_on(GetDlgItem(dialog, dialog_ids::kResetButton));
+    EXPECT_EQ(answer(app, L"设置成功！").text, L"快捷键恢复为 Alt+W");
+    expect_closed(app, dialog);
+    EXPECT_EQ(file_bytes(settings), gbk(L"[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n" + selection));
+    EXPECT_FALSE(std::filesystem::exists(app.program_dir() / L"Setup.ini.tmp"));
+}
+
 // Setup.ini held open by another program (an editor, a virus scanner): the
 // dialog says the change failed and the file keeps every byte.
 TEST_F(MenuCommands, HotkeyDialogReportsALockedSettingsFileAndLeavesItAlone) {
