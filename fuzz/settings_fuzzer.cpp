@@ -64,10 +64,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Alt+W; once the store has added the show/hide section, a key it did
     // not write reads 0.
     const bool was_alt_w = loaded == kDefaultHotkey;
-    FUZZ_CHECK(modifier_valid ? reread.modifier_code == kModifierChoices[static_cast<std::size_t>(modifier_index)].code
-                              : reread.modifier_code == loaded.modifier_code || (was_alt_w && reread.modifier_code == 0));
-    FUZZ_CHECK(key_valid ? reread.key_code == kKeyChoices[static_cast<std::size_t>(key_index)].code
-                         : reread.key_code == loaded.key_code || (was_alt_w && reread.key_code == 0));
+    if (modifier_valid) {
+        FUZZ_CHECK(reread.modifier_code == kModifierChoices[static_cast<std::size_t>(modifier_index)].code);
+    } else {
+        FUZZ_CHECK(reread.modifier_code == loaded.modifier_code || (was_alt_w && reread.modifier_code == 0));
+    }
+    if (key_valid) {
+        FUZZ_CHECK(reread.key_code == kKeyChoices[static_cast<std::size_t>(key_index)].code);
+    } else {
+        FUZZ_CHECK(reread.key_code == loaded.key_code || (was_alt_w && reread.key_code == 0));
+    }
     FUZZ_CHECK(store_settings(*stored, modifier_index, key_index) == stored);
     FUZZ_CHECK(load_selection_settings(*stored) == load_selection_settings(file));
 

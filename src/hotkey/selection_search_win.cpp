@@ -90,7 +90,7 @@ bool open_clipboard(HWND owner) {
 
 class ClipboardOpen {
 public:
-    explicit ClipboardOpen(HWND owner, bool retry) : open_(retry ? open_clipboard(owner) : OpenClipboard(owner) != FALSE) {}
+    ClipboardOpen(HWND owner, bool retry) : open_(retry ? open_clipboard(owner) : OpenClipboard(owner) != FALSE) {}
     ~ClipboardOpen() {
         if (open_) CloseClipboard();
     }

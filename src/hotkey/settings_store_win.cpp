@@ -82,7 +82,8 @@ bool reset_hotkey_settings(const std::wstring& settings_path) {
     // Read first: a file that holds more than the hotkey keeps the rest.
     const std::optional<std::string> current = read_existing(settings_path);
     if (!current) return false;
-    if (const std::optional<std::string> content = reset_settings(*current)) return replace_file(settings_path, *content);
+    if (const std::optional<std::string> content = reset_settings(*current))
+        return replace_file(settings_path, *content);
     if (DeleteFileW(settings_path.c_str())) return true;
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;

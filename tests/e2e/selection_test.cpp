@@ -102,7 +102,8 @@ class SelectionSource {
 public:
     SelectionSource(const std::wstring& text, bool selected) {
         const std::wstring exe = source_exe().wstring();
-        std::wstring command_line = L"\"" + exe + L"\" " + (selected ? L"" : L"--nothing-selected ") + L"\"" + text + L"\"";
+        std::wstring command_line =
+            L"\"" + exe + L"\" " + (selected ? L"" : L"--nothing-selected ") + L"\"" + text + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -170,10 +171,22 @@ std::string percent_encoded(std::wstring_view keyword) {
     return out;
 }
 
-// Ctrl+Alt+W until `done`. A press that loses Ctrl on its way arrives as
-// Alt+W, which hides a Velvane that is visible behind the source: the next
-// press then still finds the source in front.
-int press_selection_hotkey(const std::function<bool()>& done) { return press_until('W', {VK_CONTROL, VK_MENU}, done); }
+// Ctrl+Alt+W with the source in front until `done`, at most three times. A
+// press that loses Ctrl on its way (see press_until) arrives as Alt+W: that
+// hides a Velvane visible behind the source, and the next press finds the
+// source still in front; or it shows a hidden Velvane in front, which is
+// hidden again and the source brought back before the next press.
+bool press_selection_hotkey(const Velvane& app, SelectionSource& source, const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (GetForegroundWindow() != source.window()) {
+            if (in_front(app) && press_until('W', {VK_MENU}, [&] { return !visible(app.window()); }) == 0) return false;
+            source.activate();
+        }
+        press('W', {VK_CONTROL, VK_MENU});
+        if (wait_until(done, 2s)) return true;
+    }
+    return false;
+}
 
 TEST(SelectionHotkey, PutsTheSelectedTextIntoTheKeywordBoxSelectedAndFocusedAndTheClipboardBack) {
     Velvane app;
@@ -189,7 +202,8 @@ TEST(SelectionHotkey, PutsTheSelectedTextIntoTheKeywordBoxSelectedAndFocusedAndT
     SelectionSource source(L"  " + selected + L"\u3000", true);
     source.activate();
 
-    ASSERT_NE(press_selection_hotkey([&] { return visible(app.window()) && text(keyword_box) == selected; }), 0)
+    ASSERT_TRUE(
+        press_selection_hotkey(app, source, [&] { return visible(app.window()) && text(keyword_box) == selected; }))
         << "the keyword box holds '" << utf8(text(keyword_box)) << "'; the source got '" << utf8(source.keys())
         << "'";
     EXPECT_TRUE(wait_until([&] { return in_front(app); })) << "Velvane is not in front";
@@ -229,8 +243,8 @@ TEST(SelectionHotkey, WithNothingSelectedShowsVelvaneAndLeavesTheKeywordBoxAndTh
 
     // Shown only once the copy shortcut has gone to the source and the
     // clipboard stayed as it was for the whole wait.
-    ASSERT_NE(press_selection_hotkey([&] { return visible(app.window()); }), 0) << "Velvane was not shown";
-    EXPECT_TRUE(source.got(L"C+C")) << "the copy shortcut did not reach the source: " << utf8(source.keys());
+    ASSERT_TRUE(press_selection_hotkey(app, source, [&] { return visible(app.window()) && source.got(L"C+C"); }))
+        << "Velvane visible: " << visible(app.window()) << "; the source got '" << utf8(source.keys()) << "'";
     EXPECT_TRUE(wait_until([&] { return in_front(app); })) << "Velvane is not in front";
     EXPECT_TRUE(wait_until([&] { return app.focus() == keyword_box; }));
     EXPECT_EQ(text(keyword_box), L"原来的关键词");
@@ -240,10 +254,24 @@ TEST(SelectionHotkey, WithNothingSelectedShowsVelvaneAndLeavesTheKeywordBoxAndTh
     EXPECT_TRUE(after == kBefore) << describe(after);
 
     // In Velvane's own window the hotkey keeps what the box holds, neither
-    // replaced nor selected: a key typed afterwards goes to its end.
-    press('W', {VK_CONTROL, VK_MENU});
-    type(L"词");
-    EXPECT_TRUE(wait_until([&] { return text(keyword_box) == L"原来的关键词词"; })) << utf8(text(keyword_box));
+    // replaced nor selected: a key typed afterwards goes to its end. A press
+    // that lost a modifier on its way (Alt+W hides the window, a bare W is
+    // typed) is pressed again from the same start, as a person would.
+    bool kept = false;
+    for (int attempt = 0; attempt < 3 && !kept; ++attempt) {
+        if (!visible(app.window())) {
+            ASSERT_NE(press_until('W', {VK_MENU}, [&] { return visible(app.window()) && in_front(app); }), 0);
+        }
+        const std::wstring start = L"原来的关键词";
+        SendMessageTimeoutW(keyword_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(start.c_str()), SMTO_ABORTIFHUNG,
+                            5000, nullptr);
+        SendMessageTimeoutW(keyword_box, EM_SETSEL, start.size(), start.size(), SMTO_ABORTIFHUNG, 5000, nullptr);
+        ASSERT_TRUE(wait_until([&] { return app.focus() == keyword_box; }));
+        press('W', {VK_CONTROL, VK_MENU});
+        type(L"词");
+        kept = wait_until([&] { return text(keyword_box) == L"原来的关键词词"; }, 2s);
+    }
+    EXPECT_TRUE(kept) << utf8(text(keyword_box));
     EXPECT_TRUE(visible(app.window()));
     EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
     EXPECT_EQ(app.stop(), 0u);
