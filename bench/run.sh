@@ -94,6 +94,16 @@ python3 bench/summary.py --results "$build/results" --rounds "$rounds" --searche
     --velvane-exe "$run/velvane/velvane.exe" --floor-exe "$run/floor/floor.exe" \
     --page-floor-exe "$run/page_floor/page_floor.exe" --machine "$machine" || status=$?
 
+# The 32-bit build is not measured (the figures above are the 64-bit one's);
+# only its size is shown.
+say "building the 32-bit velvane.exe in $build/velvane32"
+if cmake -S . -B "$build/velvane32" -DCMAKE_TOOLCHAIN_FILE="$VELVANE_ROOT/cmake/mingw-w64-i686.cmake" \
+        -DVELVANE_E2E=OFF >/dev/null && cmake --build "$build/velvane32" -j "$jobs" --target velvane >/dev/null; then
+    echo "32-bit (x86) velvane.exe size: $(stat -c %s "$build/velvane32/src/velvane.exe" | sed ':a;s/\B[0-9]\{3\}\>/,&/;ta') bytes"
+else
+    echo "32-bit (x86) velvane.exe size: not built (scripts/setup-deps.sh installs g++-mingw-w64-i686-posix)"
+fi
+
 echo
 echo "The core's URL building per search (native, Google Benchmark; no target):"
 if [[ -x $build/native/core_bench ]]; then
