@@ -87,7 +87,7 @@ std::string build_url(const UrlTemplate& url, std::string_view raw_keyword, std:
         if (brace == std::string_view::npos) break;
         rest.remove_prefix(brace);
         if (rest.starts_with(kRaw)) {
-            out += raw_keyword;
+            out += raw_keyword_in_url(raw_keyword);
             rest.remove_prefix(kRaw.size());
         } else if (rest.starts_with(kEncoded)) {
             out += encoded_keyword;

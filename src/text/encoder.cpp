@@ -11,6 +11,56 @@ void append_escape(std::string& out, unsigned char byte) {
     out += kHexDigits[byte & 0x0F];
 }
 
+bool is_hex_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// Characters a URL cannot carry literally or that a shell or a command line
+// reads: blanks and tabs split arguments, a quote ends one, a backslash
+// escapes a quote, <>^| and backquotes are read by command shells, braces
+// are unsafe in URLs, and control characters have no place in either.
+// ('%' is not among them: whether it stays depends on what follows it.)
+bool must_escape(unsigned char byte) {
+    switch (byte) {
+    case ' ': case '"': case '\\': case '<': case '>': case '^': case '`': case '{': case '|': case '}':
+        return true;
+    default:
+        return byte < 0x20 || byte == 0x7F;
+    }
+}
+
+// U+0080 to U+009F, the C1 control characters, are 0xC2 0x80-0x9F in UTF-8.
+bool starts_c1_control(std::string_view text, std::size_t at) {
+    return static_cast<unsigned char>(text[at]) == 0xC2 && at + 1 < text.size() &&
+           static_cast<unsigned char>(text[at + 1]) >= 0x80 && static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+}
+
+// "%XX", or "%uXXXX" as one engine's own URL writes Unicode.
+bool starts_escape(std::string_view text, std::size_t at) {
+    const std::string_view rest = text.substr(at);
+    if (rest.size() >= 3 && is_hex_digit(rest[1]) && is_hex_digit(rest[2])) return true;
+    return rest.size() >= 6 && rest[1] == 'u' && is_hex_digit(rest[2]) && is_hex_digit(rest[3]) &&
+           is_hex_digit(rest[4]) && is_hex_digit(rest[5]);
+}
+
+// Escapes what must not be handed on literally; `keep_escape` says which '%'
+// may stay.
+template <typename KeepEscape>
+std::string escaped(std::string_view text, KeepEscape keep_escape) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (must_escape(byte) || (byte == '%' && !keep_escape(text, i))) {
+            append_escape(out, byte);
+        } else if (starts_c1_control(text, i)) {
+            append_escape(out, byte);
+            append_escape(out, static_cast<unsigned char>(text[++i]));
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string encode_keyword(std::string_view utf8_keyword) {
@@ -20,27 +70,21 @@ std::string encode_keyword(std::string_view utf8_keyword) {
     return out;
 }
 
-std::string launch_safe_url(std::string_view url) {
-    std::string out;
-    out.reserve(url.size());
-    for (const char c : url) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || byte == '"')
-            append_escape(out, byte);
-        else
-            out += c;
-    }
-    return out;
+std::string raw_keyword_in_url(std::string_view utf8_keyword) {
+    return escaped(utf8_keyword, [](std::string_view, std::size_t) { return false; });
 }
+
+std::string launch_safe_url(std::string_view url) { return escaped(url, starts_escape); }
 
 std::u16string_view cut_url(std::u16string_view url, std::size_t max_units) {
     if (url.size() <= max_units) return url;
     std::size_t cut = max_units;
     // Not between the two halves of a surrogate pair.
     if (cut > 0 && url[cut - 1] >= 0xD800 && url[cut - 1] <= 0xDBFF) --cut;
-    // Not inside an escape: a '%' among the last two units starts one that would be cut.
-    for (std::size_t back = 1; back <= 2 && back <= cut; ++back) {
-        if (url[cut - back] == u'%') {
+    // Not inside an escape: a '%' among the last two units starts a %XX that
+    // would be cut, one among the last five followed by 'u' a %uXXXX.
+    for (std::size_t back = 1; back <= 5 && back <= cut; ++back) {
+        if (url[cut - back] == u'%' && (back <= 2 || url[cut - back + 1] == u'u')) {
             cut -= back;
             break;
         }

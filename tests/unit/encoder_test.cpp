@@ -39,10 +39,60 @@ TEST(Utf8ToUtf16, RoundTripsAndReplacesMalformedInput) {
     EXPECT_EQ(utf16_from_utf8("\xED\xA0\x80"), u"\xFFFD");  // an encoded surrogate is not a character
 }
 
-TEST(LaunchSafeUrl, EscapesOnlyQuotesAndControlCharacters) {
-    EXPECT_EQ(launch_safe_url("http://h/q?a=\"x\" --y"), "http://h/q?a=%22x%22 --y");
-    EXPECT_EQ(launch_safe_url(std::string("http://h/\x00\x1F\x7F", 12)), "http://h/%00%1F%7F");
-    EXPECT_EQ(launch_safe_url("http://h/s?w=中 a&b#c%41"), "http://h/s?w=中 a&b#c%41");
+// Every character the launch never hands on literally, once; the same
+// escapes in a raw keyword as in a URL handed to the launch.
+TEST(LaunchEscaping, NoCharacterAShellOrACommandLineReadsLeavesLiterally) {
+    struct Case {
+        std::string text;
+        std::string in_url;
+    };
+    const Case cases[] = {
+        {"%", "%25"},  // no escape follows: a per cent sign
+        {" ", "%20"},
+        {"\t", "%09"},
+        {"\"", "%22"},
+        {"\\", "%5C"},
+        {"<", "%3C"},
+        {">", "%3E"},
+        {"^", "%5E"},
+        {"`", "%60"},
+        {"{", "%7B"},
+        {"|", "%7C"},
+        {"}", "%7D"},
+        {std::string(1, '\0'), "%00"},
+        {"\r\n\x1F", "%0D%0A%1F"},
+        {"\x7F", "%7F"},                        // DEL
+        {"\xC2\x80\xC2\x9F", "%C2%80%C2%9F"},  // C1 control characters, U+0080 and U+009F
+        // Everything else stays as typed.
+        {"中文\xC2\xA0\U0001F600", "中文\xC2\xA0\U0001F600"},
+        {"aZ09-_.~!$&'()*+,;=:@/?#[]", "aZ09-_.~!$&'()*+,;=:@/?#[]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in_url);
+        EXPECT_EQ(raw_keyword_in_url(c.text), c.in_url);
+        EXPECT_EQ(launch_safe_url("http://h/s?w=" + c.text), "http://h/s?w=" + c.in_url);
+    }
+}
+
+TEST(LaunchEscaping, ARawKeywordsPerCentSignIsAlwaysOneAndTheLaunchKeepsOnlyEscapes) {
+    EXPECT_EQ(raw_keyword_in_url("%41"), "%2541");  // searched as "%41", not as "A"
+    EXPECT_EQ(raw_keyword_in_url("%PATH%x"), "%25PATH%25x");
+
+    struct Case {
+        std::string url;
+        std::string safe;
+    };
+    const Case cases[] = {
+        {"http://h/s?w=%41%e4", "http://h/s?w=%41%e4"},            // escapes stay, either case
+        {"http://h/#city=%u5168%u56FD", "http://h/#city=%u5168%u56FD"},  // as one engine writes Unicode
+        {"http://h/s?w=%PATH%", "http://h/s?w=%25PATH%25"},
+        {"http://h/s?w=%4%G1%u56%", "http://h/s?w=%254%25G1%25u56%25"},
+        {"http://h/s?w=%%41", "http://h/s?w=%25%41"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(launch_safe_url(c.url), c.safe);
+        EXPECT_EQ(launch_safe_url(c.safe), c.safe);  // nothing left for a second pass
+    }
 }
 
 TEST(CutUrl, NeverSplitsAnEscapeOrASurrogatePair) {
@@ -57,6 +107,8 @@ TEST(CutUrl, NeverSplitsAnEscapeOrASurrogatePair) {
         {u"http://h/%E4%B8", 11, u"http://h/"},        // "%E" would be half an escape
         {u"http://h/%E4%B8", 10, u"http://h/"},        // so would "%"
         {u"http://h/a😀", 11, u"http://h/a"},  // half a pair is dropped
+        {u"http://h/%u5168", 14, u"http://h/"},   // nor half a %uXXXX
+        {u"http://h/%u5168", 15, u"http://h/%u5168"},
         {u"http://h/ab", 10, u"http://h/a"},
     };
     for (const auto& c : cases) EXPECT_EQ(cut_url(c.url, c.max), c.cut);

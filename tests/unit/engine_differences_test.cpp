@@ -126,7 +126,7 @@ TEST(GooglePage, LuckySearchTakesTheRawKeywordWithNoEmptyTest) {
     radio_clicked(kGoogle, state, 3);
     state.languages = {false, false, false, true};
     EXPECT_EQ(extra_button_search(kGoogle, state),
-              Urls{"http://www.google.cn/search?hl=zh-CN&q=中 a" + std::string(kBtnI)});
+              Urls{"http://www.google.cn/search?hl=zh-CN&q=中%20a" + std::string(kBtnI)});
     EXPECT_EQ(extra_button_search(kBaidu, initial_state(kBaidu)), Urls{});
 }
 

@@ -74,7 +74,7 @@ TEST_F(BaiduPage, BlanksOnlyIsAKeyword) {
     EXPECT_EQ(page_search(kBaidu, state, scratch),
               Urls{"http://www.baidu.com/s?ie=utf-8&bs=%20%20&sr=&z=&cl=3&f=8&wd=%20%20&ct=0"});
     radio_clicked(kBaidu, state, 2);
-    EXPECT_EQ(page_search(kBaidu, state, scratch), Urls{"http://tieba.baidu.com/f?kw=  "});
+    EXPECT_EQ(page_search(kBaidu, state, scratch), Urls{"http://tieba.baidu.com/f?kw=%20%20"});
 }
 
 TEST_F(BaiduPage, NoListItemSelectedInListModeLaunchesNothing) {
@@ -86,8 +86,11 @@ TEST_F(BaiduPage, NoListItemSelectedInListModeLaunchesNothing) {
 TEST(BuildUrl, JoinsHostPathAndKeywordsAndLeavesOtherTextAlone) {
     EXPECT_EQ(build_url({HostRole::BaiduMain, "/a?x={raw}&y={enc}{tail}"}, "k", "%6B", "&t"),
               "http://www.baidu.com/a?x=k&y=%6B&t");
-    // A keyword that looks like a placeholder is joined as it is, never expanded.
-    EXPECT_EQ(build_url({HostRole::BaiduMain, "/a?x={raw}"}, "{enc}", "E"), "http://www.baidu.com/a?x={enc}");
+    // A keyword that looks like a placeholder is joined, never expanded, with
+    // its braces escaped as in any raw keyword.
+    EXPECT_EQ(build_url({HostRole::BaiduMain, "/a?x={raw}"}, "{enc}", "E"), "http://www.baidu.com/a?x=%7Benc%7D");
+    // A per cent sign typed is one: "%41" is searched as "%41", not "A".
+    EXPECT_EQ(build_url({HostRole::BaiduMain, "/a?x={raw}"}, "%41 中", ""), "http://www.baidu.com/a?x=%2541%20中");
     EXPECT_EQ(build_url({HostRole::SogouMap, "/#city=%u5168%u56FD&lq={raw}&page=1"}, "a", ""),
               "http://map.sogou.com/#city=%u5168%u56FD&lq=a&page=1");
 }

@@ -1,5 +1,6 @@
 // Every URL template row of every engine, once: the keyword "中 a&b" shows
-// where a row takes the raw and where the encoded keyword.
+// where a row takes the raw keyword (its blank escaped, the rest as typed) and
+// where the encoded one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@ namespace velvane {
 namespace {
 
 constexpr std::string_view kKeyword = "中 a&b";
+constexpr std::string_view kRaw = "中%20a&b";
 constexpr std::string_view kEncoded = "%E4%B8%AD%20%61%26%62";
 
 // Radio: check the category radio (and, on a page with a language row, the
@@ -29,7 +31,7 @@ std::string expand(std::string_view pattern) {
     std::string out;
     for (std::size_t i = 0; i < pattern.size();) {
         if (pattern.substr(i).starts_with("{raw}")) {
-            out += kKeyword;
+            out += kRaw;
             i += 5;
         } else if (pattern.substr(i).starts_with("{enc}")) {
             out += kEncoded;
