@@ -3,13 +3,10 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <deque>
-#include <mutex>
 #include <string>
-#include <thread>
 
+#include "text/browser_command.h"
 #include "text/encoder.h"
 #include "win/handles.h"
 #include "win/launch.h"
@@ -19,16 +16,31 @@ namespace velvane {
 namespace {
 
 // Short URLs go through the shell's open action, the ordinary way. Some shells
-// (Wine's among them) keep the browser's command line in a fixed buffer of
-// about a thousand characters and fail, or worse, on longer ones; those URLs
-// are handed to the default browser's command directly.
+// (Wine's among them) build the browser's command line in a fixed buffer of
+// about a thousand characters: a longer line reaches the browser empty, or
+// overruns the buffer and ends the thread. Those URLs, and those that would
+// make the browser's command line that long, are handed to the default
+// browser's command directly.
 constexpr std::size_t kShellSafeLength = 900;
-// What a command line may hold, less room for the browser's own part.
-constexpr std::size_t kCommandLineLimit = 32767;
+constexpr std::size_t kShellSafeCommandLine = 1000;
+// What a command line may hold, without its final NUL.
+constexpr std::size_t kCommandLineLimit = 32766;
+// A launch that has not come back after this long is given up on: the next
+// URL goes to a new worker rather than waiting behind it.
+constexpr ULONGLONG kStuckLaunchMs = 10000;
 
 // ASSOCF_IS_PROTOCOL (Windows 8 and later): look "http" up as a protocol,
 // which follows the user's choice of default browser.
 constexpr ASSOCF kIsProtocol = static_cast<ASSOCF>(0x00001000);
+
+std::u16string_view as_u16(std::wstring_view text) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t));
+    return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
+}
+
+std::wstring_view as_wide(std::u16string_view text) {
+    return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
+}
 
 std::wstring query_command(ASSOCF flags) {
     DWORD length = 0;
@@ -48,87 +60,177 @@ std::wstring browser_command() {
     return command;
 }
 
-// Starts the browser's command with the URL in place of %1 (or %L); false
-// when there is no such command.
-bool start_browser(std::wstring_view url) {
-    std::wstring command = browser_command();
-    std::size_t at = command.find(L"%1");
-    if (at == std::wstring::npos) at = command.find(L"%L");
-    if (at == std::wstring::npos) return false;
-    const std::size_t room = kCommandLineLimit - 1 > command.size() ? kCommandLineLimit - 1 - command.size() : 0;
-    const std::u16string_view whole(reinterpret_cast<const char16_t*>(url.data()), url.size());
-    const std::u16string_view fitting = cut_url(whole, room);
-    command.replace(at, 2, reinterpret_cast<const wchar_t*>(fitting.data()), fitting.size());
+std::wstring expanded(const std::wstring& text) {
+    const DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (size == 0) return text;
+    std::wstring out(size, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), out.data(), size);
+    if (written == 0 || written > size) return text;
+    out.resize(written - 1);
+    return out;
+}
+
+bool is_file(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool is_full_path(std::wstring_view path) {
+    const bool drive = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    return drive || path.starts_with(L"\\\\");
+}
+
+// The browser program's full path, or nothing when there is no such file.
+// Environment variables in it are expanded (a REG_EXPAND_SZ command may start
+// with %ProgramFiles%); a bare name is looked up in the folders of PATH only,
+// never first in this program's own folder or the current one, as
+// CreateProcess would.
+std::wstring program_path(const std::wstring& registered) {
+    const std::wstring program = expanded(registered);
+    if (is_full_path(program)) {
+        if (is_file(program)) return program;
+        return is_file(program + L".exe") ? program + L".exe" : std::wstring();
+    }
+    if (program.empty() || program.find_first_of(L"\\/:") != std::wstring::npos) return {};
+    DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    std::wstring folders(size, L'\0');
+    size = GetEnvironmentVariableW(L"PATH", folders.data(), size);
+    if (size == 0 || size >= folders.size()) return {};
+    folders.resize(size);
+    std::wstring found(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = SearchPathW(folders.c_str(), program.c_str(), L".exe", static_cast<DWORD>(found.size()),
+                                    found.data(), nullptr);
+        if (n == 0) return {};
+        if (n < found.size()) {
+            found.resize(n);
+            return is_file(found) ? found : std::wstring();
+        }
+        found.resize(n);
+    }
+}
+
+// Starts the browser's command with the URL, the program by its full path;
+// false when there is no program to start.
+bool start_browser(BrowserCommand command, std::wstring_view url) {
+    const std::wstring program = program_path(std::wstring(as_wide(command.program)));
+    if (program.empty()) return false;
+    command.program = as_u16(program);
+    std::u16string line = browser_command_line(command, as_u16(url), kCommandLineLimit);
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(program.c_str(), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
         return false;
-    const UniqueHandle thread(process.hThread);
-    const UniqueHandle started(process.hProcess);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
     return true;
 }
 
 void open_in_browser(const std::wstring& url) {
-    if (url.size() <= kShellSafeLength) {
+    const BrowserCommand command = split_browser_command(as_u16(browser_command()));
+    const bool shell_holds_it =
+        url.size() <= kShellSafeLength &&
+        (command.program.empty() ||
+         browser_command_line(command, as_u16(url), kCommandLineLimit).size() <= kShellSafeCommandLine);
+    if (shell_holds_it) {
         ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         return;
     }
-    if (start_browser(url)) return;
-    // No command to start: the shell gets as much of the URL as it can take.
-    const std::u16string_view whole(reinterpret_cast<const char16_t*>(url.data()), url.size());
-    const std::u16string_view fitting = cut_url(whole, kShellSafeLength);
-    const std::wstring cut(reinterpret_cast<const wchar_t*>(fitting.data()), fitting.size());
+    if (start_browser(command, url)) return;
+    // No program to start: the shell gets as much of the URL as it can take.
+    const std::wstring cut(as_wide(cut_url(as_u16(url), kShellSafeLength)));
     ShellExecuteW(nullptr, L"open", cut.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// One worker thread opens the queued URLs in order. Whatever happens to it
+// inside a launch, later URLs still go out: a worker that has ended there (a
+// shell that overran its stack ended the thread, not the program) or that
+// has not come back for long is replaced by a new one when the next URL
+// comes; the one given up on ends by itself if it ever returns.
 class Launcher {
 public:
     void push(std::wstring url) {
-        std::unique_lock lock(mutex_);
+        AcquireSRWLockExclusive(&lock_);
         queue_.push_back(std::move(url));
-        if (!started_) {
-            started_ = true;
-            std::thread([this] { run(); }).detach();
-        }
-        wake_.notify_one();
+        keep_worker_going();
+        WakeConditionVariable(&wake_);
+        ReleaseSRWLockExclusive(&lock_);
     }
 
-    void finish(std::chrono::milliseconds limit) {
-        std::unique_lock lock(mutex_);
-        drained_.wait_for(lock, limit, [this] { return queue_.empty() && !busy_; });
+    void finish(DWORD limit_ms) {
+        const ULONGLONG deadline = GetTickCount64() + limit_ms;
+        AcquireSRWLockExclusive(&lock_);
+        if (!queue_.empty() || busy_) keep_worker_going();
+        while (!queue_.empty() || busy_) {
+            const ULONGLONG now = GetTickCount64();
+            if (now >= deadline) break;
+            SleepConditionVariableSRW(&drained_, &lock_, static_cast<DWORD>(deadline - now), 0);
+        }
+        ReleaseSRWLockExclusive(&lock_);
     }
 
 private:
-    void run() {
-        // The shell's open action may use COM; it wants an apartment.
-        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        for (;;) {
-            std::wstring url;
-            {
-                std::unique_lock lock(mutex_);
-                busy_ = false;
-                if (queue_.empty()) drained_.notify_all();
-                wake_.wait(lock, [this] { return !queue_.empty(); });
-                url = std::move(queue_.front());
-                queue_.pop_front();
-                busy_ = true;
-            }
-            open_in_browser(url);
-        }
-        if (SUCCEEDED(com)) CoUninitialize();
+    struct WorkerStart {
+        Launcher* launcher;
+        unsigned generation;
+    };
+
+    // With the lock held.
+    void keep_worker_going() {
+        const bool ended = !worker_ || WaitForSingleObject(worker_.get(), 0) != WAIT_TIMEOUT;
+        const bool stuck = busy_ && GetTickCount64() - busy_since_ > kStuckLaunchMs;
+        if (!ended && !stuck) return;
+        busy_ = false;
+        auto* start = new WorkerStart{this, ++generation_};
+        worker_.reset(CreateThread(nullptr, 0, &Launcher::worker_main, start, 0, nullptr));
+        // Without a thread the URLs wait in the queue for the next try.
+        if (!worker_) delete start;
     }
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable drained_;
+    static DWORD WINAPI worker_main(void* parameter) noexcept {
+        const WorkerStart start = *static_cast<WorkerStart*>(parameter);
+        delete static_cast<WorkerStart*>(parameter);
+        // The shell's open action may use COM; it wants an apartment.
+        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        start.launcher->run(start.generation);
+        if (SUCCEEDED(com)) CoUninitialize();
+        return 0;
+    }
+
+    void run(unsigned generation) {
+        for (;;) {
+            std::wstring url;
+            AcquireSRWLockExclusive(&lock_);
+            if (generation != generation_) {  // given up on while in its launch
+                ReleaseSRWLockExclusive(&lock_);
+                return;
+            }
+            busy_ = false;
+            if (queue_.empty()) WakeAllConditionVariable(&drained_);
+            while (queue_.empty()) SleepConditionVariableSRW(&wake_, &lock_, INFINITE, 0);
+            url = std::move(queue_.front());
+            queue_.pop_front();
+            busy_ = true;
+            busy_since_ = GetTickCount64();
+            ReleaseSRWLockExclusive(&lock_);
+            open_in_browser(url);
+        }
+    }
+
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE wake_ = CONDITION_VARIABLE_INIT;
+    CONDITION_VARIABLE drained_ = CONDITION_VARIABLE_INIT;
     std::deque<std::wstring> queue_;
-    bool started_ = false;
-    bool busy_ = false;
+    UniqueHandle worker_;
+    unsigned generation_ = 0;  // the current worker's
+    bool busy_ = false;        // the current worker is inside a launch
+    ULONGLONG busy_since_ = 0;
 };
 
-// Lives until the process ends; the worker thread is never joined.
+// Lives until the process ends; its workers are never joined.
 Launcher& launcher() {
     static Launcher* instance = new Launcher();
     return *instance;
@@ -138,6 +240,6 @@ Launcher& launcher() {
 
 void launch_url(std::string_view utf8_url) { launcher().push(to_wide(launch_safe_url(utf8_url))); }
 
-void finish_launches() { launcher().finish(std::chrono::seconds(5)); }
+void finish_launches() { launcher().finish(5000); }
 
 }  // namespace velvane

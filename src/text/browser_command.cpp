@@ -1,0 +1,157 @@
+#include "text/browser_command.h"
+
+#include <algorithm>
+
+#include "text/encoder.h"
+
+namespace velvane {
+namespace {
+
+bool is_blank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+std::u16string_view trim_leading_blanks(std::u16string_view text) {
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+char16_t lower_ascii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+// Where an unquoted program ends: after the first ".exe" followed by a blank
+// or the end, else at the first blank.
+std::size_t unquoted_program_end(std::u16string_view command) {
+    constexpr std::u16string_view kExe = u".exe";
+    for (std::size_t at = 0; at + kExe.size() <= command.size(); ++at) {
+        const std::size_t end = at + kExe.size();
+        if (end < command.size() && !is_blank(command[end])) continue;
+        if (std::equal(kExe.begin(), kExe.end(), command.begin() + static_cast<std::ptrdiff_t>(at),
+                       [](char16_t e, char16_t c) { return e == lower_ascii(c); }))
+            return end;
+    }
+    return std::min(command.find_first_of(u" \t"), command.size());
+}
+
+// What a "%" in the arguments stands for: the URL, an argument there is none
+// of, or itself.
+enum class Marker { None, Url, Dropped };
+
+Marker marker_at(std::u16string_view arguments, std::size_t at) {
+    if (arguments[at] != u'%' || at + 1 >= arguments.size()) return Marker::None;
+    const char16_t c = arguments[at + 1];
+    if (c == u'1' || c == u'L' || c == u'l') return Marker::Url;
+    if (c == u'*' || (c >= u'2' && c <= u'9')) return Marker::Dropped;
+    return Marker::None;
+}
+
+}  // namespace
+
+BrowserCommand split_browser_command(std::u16string_view command) {
+    command = trim_leading_blanks(command);
+    BrowserCommand split;
+    if (command.empty()) return split;
+    std::size_t rest = 0;
+    if (command.front() == u'"') {
+        const std::size_t close = command.find(u'"', 1);
+        split.program = command.substr(1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1);
+        rest = close == std::u16string_view::npos ? command.size() : close + 1;
+    } else {
+        rest = unquoted_program_end(command);
+        split.program = command.substr(0, rest);
+    }
+    std::u16string_view arguments = trim_leading_blanks(command.substr(rest));
+    while (!arguments.empty() && is_blank(arguments.back())) arguments.remove_suffix(1);
+    split.arguments = arguments;
+    return split;
+}
+
+std::u16string browser_command_line(const BrowserCommand& command, std::u16string_view url, std::size_t max_units) {
+    // The line without the URL, and how many times the URL goes in.
+    const std::u16string_view arguments = command.arguments;
+    std::size_t fixed = 2 + command.program.size();  // the program in quotes
+    std::size_t places = 0;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        switch (marker_at(arguments, i)) {
+        case Marker::Url: ++places; ++i; break;
+        case Marker::Dropped: ++i; break;
+        case Marker::None: ++fixed; break;
+        }
+    }
+    if (!arguments.empty()) ++fixed;  // the blank before them
+    const bool appended = places == 0;
+    if (appended) {
+        fixed += 3;  // a blank and two quotes
+        places = 1;
+    }
+    const std::size_t room = max_units > fixed ? (max_units - fixed) / places : 0;
+    const std::u16string_view fitting = cut_url(url, room);
+
+    std::u16string line;
+    line.reserve(fixed + places * fitting.size());
+    line += u'"';
+    line += command.program;
+    line += u'"';
+    if (!arguments.empty()) line += u' ';
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        switch (marker_at(arguments, i)) {
+        case Marker::Url: line += fitting; ++i; break;
+        case Marker::Dropped: ++i; break;
+        case Marker::None: line += arguments[i]; break;
+        }
+    }
+    if (appended) {
+        line += u" \"";
+        line += fitting;
+        line += u'"';
+    }
+    return line;
+}
+
+std::vector<std::u16string> split_command_line(std::u16string_view line) {
+    std::vector<std::u16string> arguments;
+    // The program: no escapes, a quote only opens and closes it.
+    std::size_t i = 0;
+    std::u16string program;
+    if (!line.empty() && line.front() == u'"') {
+        const std::size_t close = line.find(u'"', 1);
+        program = line.substr(1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1);
+        i = close == std::u16string_view::npos ? line.size() : close + 1;
+    } else {
+        while (i < line.size() && !is_blank(line[i])) program += line[i++];
+    }
+    arguments.push_back(std::move(program));
+
+    for (;;) {
+        while (i < line.size() && is_blank(line[i])) ++i;
+        if (i >= line.size()) break;
+        std::u16string argument;
+        bool quoted = false;
+        while (i < line.size() && (quoted || !is_blank(line[i]))) {
+            if (line[i] == u'\\') {
+                std::size_t backslashes = 0;
+                for (; i < line.size() && line[i] == u'\\'; ++i) ++backslashes;
+                if (i < line.size() && line[i] == u'"') {
+                    argument.append(backslashes / 2, u'\\');
+                    if (backslashes % 2 == 1) {
+                        argument += u'"';
+                        ++i;
+                    }
+                } else {
+                    argument.append(backslashes, u'\\');
+                }
+            } else if (line[i] == u'"') {
+                if (quoted && i + 1 < line.size() && line[i + 1] == u'"') {
+                    argument += u'"';
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+            } else {
+                argument += line[i++];
+            }
+        }
+        arguments.push_back(std::move(argument));
+    }
+    return arguments;
+}
+
+}  // namespace velvane
