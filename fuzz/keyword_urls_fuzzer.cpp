@@ -6,10 +6,16 @@
 //   - start with "http://" and its row's host, the host ending there (the
 //     keyword cannot change where the browser goes);
 //   - carry the keyword as its row asks, whole (no NUL or other character
-//     cuts it short);
+//     cuts it short), a raw keyword in a form that decodes to exactly what
+//     was typed;
 //   - be valid UTF-8, since the launch converts it back to UTF-16;
-//   - after launch_safe_url, contain no '"' and no control character, keep
-//     its host, and need no second pass.
+//   - be inert as it is, so that launch_safe_url leaves it alone: no
+//     character a shell or a command line reads (blank, tab, quote,
+//     backslash, <>^`{|}, control characters, DEL) and no '%' that does not
+//     begin an escape;
+//   - reach a browser as exactly one argument equal to itself, by the
+//     command-line rules of Windows programs, whether the browser's command
+//     puts it in quotes, leaves it bare or has no place for it.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +25,7 @@
 
 #include "check.h"
 #include "engines/engines.h"
+#include "text/browser_command.h"
 #include "text/code_page.h"
 #include "text/encoder.h"
 #include "text/text.h"
@@ -29,21 +36,69 @@ using namespace velvane;
 
 bool has(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool is_escape(std::string_view text, std::size_t at) {
+    const std::string_view rest = text.substr(at);
+    if (rest.size() >= 3 && hex_value(rest[1]) >= 0 && hex_value(rest[2]) >= 0) return true;
+    // %uXXXX, as the Sogou map's own template writes Unicode.
+    return rest.size() >= 6 && rest[1] == 'u' && hex_value(rest[2]) >= 0 && hex_value(rest[3]) >= 0 &&
+           hex_value(rest[4]) >= 0 && hex_value(rest[5]) >= 0;
+}
+
+std::string percent_decoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool read_by_a_shell_or_command_line(std::string_view text, std::size_t at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x20 || byte == 0x7F || std::string_view(" \"\\<>^`{|}").find(text[at]) != std::string_view::npos)
+        return true;
+    // C1 control characters, U+0080 to U+009F.
+    return byte == 0xC2 && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+}
+
 void check_url(const std::string& url, const UrlTemplate& row, std::string_view keyword) {
     const std::string prefix = "http://" + std::string(host_of(row.host));
     FUZZ_CHECK(url.starts_with(prefix));
     FUZZ_CHECK(url.size() == prefix.size() || std::string_view("/?#").find(url[prefix.size()]) != std::string_view::npos);
-    if (has(row.path, "{raw}")) FUZZ_CHECK(has(url, keyword));
+    if (has(row.path, "{raw}")) {
+        const std::string raw = raw_keyword_in_url(keyword);
+        FUZZ_CHECK(has(url, raw));
+        FUZZ_CHECK(percent_decoded(raw) == keyword);
+    }
     if (has(row.path, "{enc}")) FUZZ_CHECK(has(url, encode_keyword(keyword)));
     FUZZ_CHECK(utf8_from_utf16(utf16_from_utf8(url)) == url);
 
-    const std::string safe = launch_safe_url(url);
-    FUZZ_CHECK(safe.starts_with(prefix));
-    FUZZ_CHECK(std::none_of(safe.begin(), safe.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte == '"' || byte < 0x20 || byte == 0x7F;
-    }));
-    FUZZ_CHECK(launch_safe_url(safe) == safe);
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        FUZZ_CHECK(!read_by_a_shell_or_command_line(url, i));
+        FUZZ_CHECK(url[i] != '%' || is_escape(url, i));
+    }
+    FUZZ_CHECK(launch_safe_url(url) == url);
+
+    const std::u16string url16 = utf16_from_utf8(url);
+    const std::vector<std::u16string> one_argument = {u"x", url16};
+    FUZZ_CHECK(split_command_line(u"x \"" + url16 + u"\"") == one_argument);
+    FUZZ_CHECK(split_command_line(u"x " + url16) == one_argument);
+    // The long-URL launch's own command line, for the ways browsers register.
+    for (const std::u16string_view arguments : {u"\"%1\"", u"%1", u""}) {
+        const std::u16string line = browser_command_line({u"x", std::u16string(arguments)}, url16, 32766);
+        FUZZ_CHECK(split_command_line(line) == one_argument);
+    }
 }
 
 // A page search with one radio (and one language) checked: the home page for

@@ -273,6 +273,54 @@ std::vector<std::string> Velvane::wait_for_urls(std::size_t count, Timeout timeo
     return urls();
 }
 
+// ---- BrowserRegistration ----
+
+namespace {
+
+std::wstring open_command_key(const std::wstring& scheme) {
+    return L"Software\\Classes\\" + scheme + L"\\shell\\open\\command";
+}
+
+std::wstring open_command(const std::wstring& scheme) {
+    wchar_t command[2048] = {};
+    DWORD size = sizeof command;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, open_command_key(scheme).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, command,
+                     &size) != ERROR_SUCCESS)
+        return {};
+    return command;
+}
+
+bool set_open_command(const std::wstring& scheme, const std::wstring& command) {
+    const auto bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, open_command_key(scheme).c_str(), nullptr, REG_SZ, command.c_str(),
+                           bytes) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+std::wstring url_logger_path() {
+    // "Z:\...\urllog.exe" "%1", as scripts/wine-prefix.sh writes it.
+    const std::wstring command = open_command(L"http");
+    const auto program_end = command.find(L'"', 1);
+    if (command.empty() || command.front() != L'"' || program_end == std::wstring::npos) {
+        ADD_FAILURE() << "the prefix's http handler is not a quoted program: " << utf8(command);
+        return {};
+    }
+    return command.substr(1, program_end - 1);
+}
+
+BrowserRegistration::BrowserRegistration(const std::wstring& command) {
+    for (const std::wstring scheme : {L"http", L"https"}) {
+        saved_[scheme] = open_command(scheme);
+        if (!set_open_command(scheme, command)) ADD_FAILURE() << "cannot register " << utf8(command);
+    }
+}
+
+BrowserRegistration::~BrowserRegistration() {
+    for (const auto& [scheme, command] : saved_)
+        if (!set_open_command(scheme, command)) ADD_FAILURE() << "cannot restore " << utf8(command);
+}
+
 // ---- Input ----
 
 void move_mouse(POINT screen) {

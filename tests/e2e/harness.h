@@ -103,6 +103,25 @@ protected:
     Velvane app;
 };
 
+// The URL logger's program, as the test prefix registered it for http URLs.
+std::wstring url_logger_path();
+
+// The test prefix's http and https handlers (the open command of each scheme
+// under HKLM\Software\Classes) set to `command` for the life of this object,
+// then put back as they were: e.g. the URL logger with an unquoted %1, as
+// older browsers register themselves. Each launch reads the registration
+// anew, so a program already running sees the change.
+class BrowserRegistration {
+public:
+    explicit BrowserRegistration(const std::wstring& command);
+    ~BrowserRegistration();
+    BrowserRegistration(const BrowserRegistration&) = delete;
+    BrowserRegistration& operator=(const BrowserRegistration&) = delete;
+
+private:
+    std::map<std::wstring, std::wstring> saved_;  // scheme -> command as it was
+};
+
 // ---- A person's input. ----
 
 enum class Button { Left, Right };

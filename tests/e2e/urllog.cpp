@@ -1,6 +1,7 @@
 // Stands in for the web browser in the end-to-end tests: the test prefix's
-// http and https handlers run `urllog.exe "%1"`, and this appends the URL it
-// was given, as UTF-8, plus a newline to a log file.
+// http and https handlers run `urllog.exe "%1"` (or, as older browsers
+// register themselves, `urllog.exe %1`), and this appends the URL it was
+// given, as UTF-8, plus a newline to a log file.
 //
 //   VELVANE_URL_LOG          the log file (default: urls.log beside this program)
 //   VELVANE_URLLOG_DELAY_MS  wait this long before logging (a slow browser)
@@ -8,10 +9,14 @@
 // Linked for the GUI subsystem: as a console program it would get a console
 // window from Wine that takes the foreground and covers the window under test.
 //
-// More than one argument means something broke out of the quoted "%1": the
-// arguments are then written separated by tabs, so no test mistakes them for
-// the one URL it expected.
+// It reads its command line as a browser does: split into arguments by the
+// rules of CommandLineToArgvW. One argument is the URL. Any other count means
+// the URL did not arrive whole (a blank, a quote or a backslash before a
+// quote split it or ate a quote): the line then says how many arguments came
+// and lists them separated by tabs, so no test mistakes it for the URL it
+// expected.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -45,18 +50,29 @@ std::string utf8(const std::wstring& text) {
     return out;
 }
 
+// The one argument after the program's name, or the count and every argument.
+std::wstring logged_line() {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments) return L"<no command line>";
+    std::wstring line;
+    if (count == 2) {
+        line = arguments[1];
+    } else {
+        line = L"<" + std::to_wstring(count > 0 ? count - 1 : 0) + L" arguments>";
+        for (int i = 1; i < count; ++i) line += L'\t' + std::wstring(arguments[i]);
+    }
+    LocalFree(arguments);
+    return line;
+}
+
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int, wchar_t**) {
     if (const std::wstring delay = environment(L"VELVANE_URLLOG_DELAY_MS"); !delay.empty())
         Sleep(static_cast<DWORD>(_wtoi(delay.c_str())));
 
-    std::wstring line;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) line += L'\t';
-        line += argv[i];
-    }
-    const std::string bytes = utf8(line) + '\n';
+    const std::string bytes = utf8(logged_line()) + '\n';
 
     // Browsers may be started several at once: the file is opened for
     // appending without write sharing, so each line goes in whole, and a

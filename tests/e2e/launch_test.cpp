@@ -1,0 +1,176 @@
+// Keywords that a shell or a command line would read, searched on a raw row
+// of the real window and read back by the URL logger the way a browser reads
+// its command line. Each must arrive as one argument that decodes to exactly
+// what was typed, whether the browser is registered with a quoted "%1" or,
+// as older browsers register themselves, an unquoted %1; and a search after
+// them must still arrive.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "page_actions.h"
+
+namespace e2e {
+namespace {
+
+using namespace pages;
+
+constexpr int kBaidu = 0;
+constexpr int kNews = 1;  // 百度 新闻: the keyword goes in raw
+constexpr char kNewsUrl[] = "http://news.baidu.com/ns?cl=2&rn=20&tn=news&word=";
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// What a search engine reads from the keyword part of the URL: every %XX is
+// the byte it names.
+std::string percent_decoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The keyword as the search engine gets it from a news URL; the URL itself
+// when the logger got something else.
+std::string keyword_of(const std::string& url) {
+    return url.starts_with(kNewsUrl) ? percent_decoded(url.substr(sizeof kNewsUrl - 1)) : url;
+}
+
+std::wstring repeated(std::wstring_view part, int times) {
+    std::wstring out;
+    for (int i = 0; i < times; ++i) out += part;
+    return out;
+}
+
+std::string repeated(std::string_view part, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += part;
+    return out;
+}
+
+// The browser's registration: the URL logger with "%1" (as the prefix has it)
+// or with %1.
+class RawKeywordLaunch : public VelvaneTest, public ::testing::WithParamInterface<const wchar_t*> {
+protected:
+    BrowserRegistration registration{L"\"" + url_logger_path() + L"\" " + GetParam()};
+};
+
+std::string registration_name(const ::testing::TestParamInfo<const wchar_t*>& info) {
+    return info.param[0] == L'"' ? "QuotedArgument" : "UnquotedArgument";
+}
+
+TEST_P(RawKeywordLaunch, ShellAndCommandLineCharactersArriveAsOneInertArgument) {
+    struct Case {
+        std::wstring keyword;
+        std::string url_keyword;  // what the URL carries in its place
+    };
+    const Case cases[] = {
+        // Not the value of PATH: a per cent sign is a per cent sign.
+        {L"%PATH%x", "%25PATH%25x"},
+        // A backslash before the closing quote would escape the quote.
+        {L"C:\\Windows\\", "C:%5CWindows%5C"},
+        // Blanks would split an unquoted %1 into an option and more.
+        {L"a -b \"c d\"", "a%20-b%20%22c%20d%22"},
+        // Expanded, twelve PATHs overran the shell's command buffer.
+        {repeated(L"%PATH%", 12), repeated("%25PATH%25", 12)},
+        // An escape typed into a raw keyword is searched as typed, not as "A".
+        {L"%41", "%2541"},
+        {L"<a>^`{b}|c", "%3Ca%3E%5E%60%7Bb%7D%7Cc"},
+        {L"中文", "中文"},
+    };
+    ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
+    std::vector<std::string> expected;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(utf8(c.keyword));
+        ASSERT_TRUE(enter_keyword(app, kBaidu, c.keyword));
+        press(VK_RETURN);
+        expected.push_back(kNewsUrl + c.url_keyword);
+        const std::vector<std::string> urls = app.wait_for_urls(expected.size());
+        ASSERT_EQ(urls.size(), expected.size()) << "the launch stopped";
+        EXPECT_EQ(urls.back(), expected.back());
+        EXPECT_EQ(keyword_of(urls.back()), utf8(c.keyword));
+    }
+    // The launch goes on after all of them.
+    ASSERT_TRUE(enter_keyword(app, kBaidu, L"abc"));
+    press(VK_RETURN);
+    expected.push_back(std::string(kNewsUrl) + "abc");
+    EXPECT_EQ(app.wait_for_urls(expected.size()), expected);
+    EXPECT_TRUE(app.running());
+}
+
+// Over 900 characters a URL does not go through the shell: the launch starts
+// the browser's registered command itself. It too must hand the URL on whole.
+TEST_P(RawKeywordLaunch, ALongUrlOfSuchCharactersArrivesAsOneArgument) {
+    const std::wstring part = L"C:\\Program Files\\ \"%APPDATA%\" a -b <c>|^{d}\\";
+    const std::string escaped = "C:%5CProgram%20Files%5C%20%22%25APPDATA%25%22%20a%20-b%20%3Cc%3E%7C%5E%7Bd%7D%5C";
+    const std::wstring keyword = repeated(part, 20);
+    const std::string url = kNewsUrl + repeated(escaped, 20);
+    ASSERT_GT(url.size(), 900u);
+
+    ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
+    ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
+    paste(keyword);
+    ASSERT_TRUE(wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; }));
+    press(VK_RETURN);
+    ASSERT_TRUE(enter_keyword(app, kBaidu, L"abc"));
+    press(VK_RETURN);
+
+    const std::vector<std::string> urls = app.wait_for_urls(2);
+    ASSERT_EQ(urls.size(), 2u);
+    EXPECT_EQ(urls[0], url);
+    EXPECT_EQ(keyword_of(urls[0]), utf8(keyword));
+    EXPECT_EQ(urls[1], std::string(kNewsUrl) + "abc");
+}
+
+// A browser registered unquoted, its path long and with blanks in its
+// folders' names. Started by the command line alone, CreateProcess would run
+// a browser.exe beside that folder, if there is one, with the rest of the
+// path as its first argument; and the shell's buffer cannot hold the browser's
+// command line with a URL of 880 characters. Both URLs must reach the browser
+// the registration names, as one argument.
+using BrowserProgram = VelvaneTest;
+
+TEST_F(BrowserProgram, AnUnquotedPathWithBlanksStartsThatBrowserForLongUrls) {
+    const std::filesystem::path root = app.program_dir().parent_path();
+    const std::filesystem::path folder = root / (L"browser" + repeated(L" in a long folder name", 6));
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(url_logger_path(), folder / L"urllog.exe");
+    std::filesystem::copy_file(url_logger_path(), root / L"browser.exe");  // where C:\Program.exe would be
+
+    ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
+    std::vector<std::string> expected;
+    {
+        const BrowserRegistration registration((folder / L"urllog.exe").wstring() + L" %1");
+        // "a \" is "a%20%5C" in the URL: 876 and 2,010 characters.
+        for (const int parts : {118, 280}) {
+            const std::wstring keyword = repeated(L"a \\", parts);
+            ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
+            paste(keyword);
+            ASSERT_TRUE(wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; }));
+            press(VK_RETURN);
+            expected.push_back(kNewsUrl + repeated("a%20%5C", parts));
+            EXPECT_EQ(app.wait_for_urls(expected.size()), expected);
+        }
+    }
+    // The prefix's own registration is back.
+    ASSERT_TRUE(enter_keyword(app, kBaidu, L"abc"));
+    press(VK_RETURN);
+    expected.push_back(std::string(kNewsUrl) + "abc");
+    EXPECT_EQ(app.wait_for_urls(expected.size()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Registrations, RawKeywordLaunch, ::testing::Values(L"\"%1\"", L"%1"), registration_name);
+
+}  // namespace
+}  // namespace e2e
