@@ -6,18 +6,18 @@
 
 namespace velvane::ids {
 
-inline constexpr int kTabControl = 100;  // 高级选择夹1
+inline constexpr int kTabControl = 100;  // the tab control
 
 // Page p's controls are kPageBase + p * kPageStride + slot.
 inline constexpr int kPageBase = 1000;
 inline constexpr int kPageStride = 100;
-inline constexpr int kRadioSlot = 0;        // category radios: slot 0 + radio index (up to 20)
-inline constexpr int kListSlot = 40;        // 组合框_*
-inline constexpr int kEditSlot = 41;        // 编辑框_*
-inline constexpr int kButtonSlot = 42;      // 按钮_* (the page search)
-inline constexpr int kExtraButtonSlot = 43; // 按钮_手气不错
-inline constexpr int kGroupBoxSlot = 44;    // 分组框1
-inline constexpr int kLanguageSlot = 50;    // language radios: slot 50 + index
+inline constexpr int kRadioSlot = 0;         // category radios: slot 0 + radio index (up to 20)
+inline constexpr int kListSlot = 40;         // the page's list of more categories
+inline constexpr int kEditSlot = 41;         // the keyword box
+inline constexpr int kButtonSlot = 42;       // the search button
+inline constexpr int kExtraButtonSlot = 43;  // Google's lucky button
+inline constexpr int kGroupBoxSlot = 44;     // the frame of Google's language row
+inline constexpr int kLanguageSlot = 50;     // language radios: slot 50 + index
 
 constexpr int page_control(int page, int slot) { return kPageBase + page * kPageStride + slot; }
 constexpr int radio(int page, int index) { return page_control(page, kRadioSlot + index); }

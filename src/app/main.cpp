@@ -21,7 +21,7 @@ constexpr wchar_t kInstanceMutex[] = L"Local\\Velvane.SingleInstance";
 // no lock. An instance still creating its window is waited for; one that is
 // ending lets go of the lock once its window is gone, and this start then goes
 // on as the only one.
-std::optional<velvane::UniqueHandle> take_instance_lock() {
+[[nodiscard]] std::optional<velvane::UniqueHandle> take_instance_lock() {
     for (int attempt = 0; attempt < 50; ++attempt) {
         velvane::UniqueHandle lock(CreateMutexW(nullptr, FALSE, kInstanceMutex));
         if (!lock || GetLastError() != ERROR_ALREADY_EXISTS) return lock;  // without a lock object, run unguarded

@@ -15,6 +15,7 @@
 #include "app/skin_win.h"
 #include "engines/engines.h"
 #include "hotkey/settings_dialog_win.h"
+#include "hotkey/settings_store_win.h"
 #include "resources/resource.h"
 #include "win/dpi_win.h"
 #include "win/launch.h"
@@ -36,14 +37,8 @@ constexpr UINT kStartupMessage = WM_APP + 2;
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr int kTrayAttempts = 20;
 
-constexpr int kRadioFontPx = 14;
-constexpr int kTabFontPx = 12;
-
-UniqueFont make_simsun(int pixel_height) {
-    return UniqueFont(CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
-}
+constexpr FontSpec kRadioFont = simsun(14);
+constexpr FontSpec kTabFont = simsun(12);
 
 }  // namespace
 
@@ -169,7 +164,11 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
     default:
         if (msg == taskbar_created_ && taskbar_created_ != 0) {
             // Explorer restarted: its notification area has forgotten our icon.
-            tray_.re_add();
+            // Until the new one takes it, the icon is offered again and again.
+            if (!tray_.re_add()) {
+                tray_attempts_ = 0;
+                SetTimer(hwnd_, kTrayRetryTimer, 500, nullptr);
+            }
             return 0;
         }
         if (msg == show_request_message()) {
@@ -186,44 +185,17 @@ UINT MainWindow::show_request_message() {
     return message;
 }
 
-MainWindow::Fonts MainWindow::make_fonts() const {
-    const LOGFONTW message = message_font(static_cast<UINT>(dpi_));
-    Fonts fonts;
-    fonts.default_font.reset(CreateFontIndirectW(&message));
-    fonts.radio = make_simsun(px(kRadioFontPx));
-    fonts.edit = make_simsun(px(15));
-    fonts.baidu_edit = make_simsun(px(14));
-    fonts.tab = make_simsun(px(kTabFontPx));
-    return fonts;
-}
-
 void MainWindow::change_fonts() {
     // The old fonts stay alive until every control has its new one.
-    const Fonts old = std::exchange(fonts_, make_fonts());
+    const FontCache old = std::exchange(fonts_, FontCache(static_cast<UINT>(dpi_)));
     apply_layout();
-}
-
-HFONT MainWindow::font_for(FontRole role) const {
-    switch (role) {
-    case FontRole::Radio:
-        return fonts_.radio.get();
-    case FontRole::Edit:
-        return fonts_.edit.get();
-    case FontRole::BaiduEdit:
-        return fonts_.baidu_edit.get();
-    case FontRole::Tab:
-        return fonts_.tab.get();
-    case FontRole::Default:
-        break;
-    }
-    return fonts_.default_font.get();
 }
 
 void MainWindow::apply_layout() {
     for (const Placed& placed : placed_) {
         SetWindowPos(placed.hwnd, nullptr, px(placed.rect.left), px(placed.rect.top), px(placed.rect.width),
                      px(placed.rect.height), SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(placed.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(placed.font)), TRUE);
+        SendMessageW(placed.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(placed.font)), TRUE);
     }
 }
 
@@ -236,14 +208,19 @@ void MainWindow::on_dpi_changed(UINT dpi, const RECT* suggested) {
 }
 
 void MainWindow::on_create() {
-    fonts_ = make_fonts();
+    fonts_ = FontCache(static_cast<UINT>(dpi_));
     white_brush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
     menu_.reset(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
     build_tab_control();
     const auto engines = all_engines();
     pages_.resize(engines.size());
-    for (std::size_t i = 0; i < engines.size(); ++i) build_page(static_cast<int>(i), *engines[i]);
-    show_page(0);
+    int start_page = 0;
+    for (std::size_t i = 0; i < engines.size(); ++i) {
+        build_page(static_cast<int>(i), *engines[i]);
+        if (engines[i]->shown_at_start) start_page = static_cast<int>(i);
+    }
+    SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(start_page), 0);
+    show_page(start_page);
     taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
 
     // The created event, in its order: skin, settings path, hotkey, focus,
@@ -255,11 +232,11 @@ void MainWindow::on_create() {
     hotkey_registered_ = global_hotkey_.register_for(hwnd_, hotkey_);
     selection_search_.start(hwnd_, load_selection_hotkey(settings_path_),
                             [this](const std::optional<std::wstring>& keyword) { show_with_keyword(keyword); });
-    // Typing goes into the Baidu keyword box at once, also once the window
-    // has been activated (activation restores the focus it keeps here).
-    if (!pages_.empty() && pages_[0].edit) {
-        SetFocus(pages_[0].edit);
-        focus_before_deactivation_ = pages_[0].edit;
+    // Typing goes into the start page's keyword box at once, also once the
+    // window has been activated (activation restores the focus it keeps here).
+    if (HWND keyword_box = pages_[static_cast<std::size_t>(start_page)].edit) {
+        SetFocus(keyword_box);
+        focus_before_deactivation_ = keyword_box;
     }
     PostMessageW(hwnd_, kStartupMessage, 0, 0);
 }
@@ -291,7 +268,8 @@ void MainWindow::install_tray_icon() {
             if (!failed.empty()) failed += L"\n";
             failed += L"划词搜索快捷键 " + name + L" 注册失败，可能已被其他程序占用。";
         }
-        if (!failed.empty()) tray_.notify(L"Velvane", failed);
+        if (!failed.empty() && !hotkey_failure_told_) tray_.notify(L"Velvane", failed);
+        hotkey_failure_told_ = true;
         return;
     }
     // The shell's notification area may not be up yet right after logon.
@@ -356,7 +334,7 @@ void MainWindow::show_with_keyword(const std::optional<std::wstring>& keyword) {
 
 void MainWindow::build_tab_control() {
     tab_ = make_control(hwnd_, WC_TABCONTROLW, "", WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT,
-                        kTabRect, ids::kTabControl, FontRole::Tab);
+                        kTabRect, ids::kTabControl, kTabFont);
 
     // The engine marks are drawn at 16 x 16; at any DPI they stay that size
     // rather than being stretched.
@@ -379,12 +357,12 @@ void MainWindow::build_tab_control() {
 }
 
 HWND MainWindow::make_control(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, DWORD ex_style,
-                              const Rect& rect, int id, FontRole font) {
+                              const Rect& rect, int id, FontSpec font) {
     HWND control = CreateWindowExW(ex_style, cls, to_wide(text).c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
                                    px(rect.left), px(rect.top), px(rect.width), px(rect.height), parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (!control) return nullptr;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(font)), FALSE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(font)), FALSE);
     placed_.push_back({control, rect, font});
     return control;
 }
@@ -398,7 +376,7 @@ void MainWindow::build_page(int index, const Engine& engine) {
         const CategoryRadio& radio = engine.radios[r];
         const DWORD style = BS_AUTORADIOBUTTON | (r == 0 ? WS_GROUP | WS_TABSTOP : 0);
         HWND hwnd = make_control(tab_, WC_BUTTONW, radio.caption, style, 0, radio.rect,
-                                 ids::radio(index, static_cast<int>(r)), FontRole::Radio);
+                                 ids::radio(index, static_cast<int>(r)), kRadioFont);
         SendMessageW(hwnd, BM_SETCHECK, start.radios[r] ? BST_CHECKED : BST_UNCHECKED, 0);
         page.radios.push_back(hwnd);
         page.controls.push_back(hwnd);
@@ -409,7 +387,7 @@ void MainWindow::build_page(int index, const Engine& engine) {
         Rect rect = engine.list_rect;
         rect.height += static_cast<int>(engine.list.size()) * 18 + 8;
         page.list = make_control(tab_, WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP, 0,
-                                 rect, ids::list(index), FontRole::Default);
+                                 rect, ids::list(index), kMessageFont);
         for (const ListItem& item : engine.list)
             SendMessageW(page.list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(to_wide(item.caption).c_str()));
         SendMessageW(page.list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
@@ -417,37 +395,32 @@ void MainWindow::build_page(int index, const Engine& engine) {
         page.controls.push_back(page.list);
     }
 
-    if (!engine.edit_name.empty()) {
-        const FontRole font = engine.edit_font_px == 14 ? FontRole::BaiduEdit : FontRole::Edit;
-        page.edit = make_control(tab_, WC_EDITW, "", ES_AUTOHSCROLL | WS_GROUP | WS_TABSTOP, WS_EX_CLIENTEDGE,
-                                 engine.edit_rect, ids::edit(index), font);
-        SendMessageW(page.edit, EM_SETLIMITTEXT, 0, 0);  // no length limit
-        name_for_accessibility(page.edit, to_wide(engine.tab_caption) + L" 搜索关键词");
-        SetWindowSubclass(page.edit, edit_proc, static_cast<UINT_PTR>(index), reinterpret_cast<DWORD_PTR>(this));
-        page.controls.push_back(page.edit);
-    }
+    page.edit = make_control(tab_, WC_EDITW, "", ES_AUTOHSCROLL | WS_GROUP | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                             engine.edit_rect, ids::edit(index), simsun(engine.keyword_font_px));
+    SendMessageW(page.edit, EM_SETLIMITTEXT, 0, 0);  // no length limit
+    name_for_accessibility(page.edit, to_wide(engine.tab_caption) + L" 搜索关键词");
+    SetWindowSubclass(page.edit, edit_proc, static_cast<UINT_PTR>(index), reinterpret_cast<DWORD_PTR>(this));
+    page.controls.push_back(page.edit);
 
-    if (!engine.button_name.empty()) {
-        page.button = make_control(tab_, WC_BUTTONW, engine.button_caption, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP,
-                                   0, engine.button_rect, ids::button(index), FontRole::Default);
-        page.controls.push_back(page.button);
-    }
+    page.button = make_control(tab_, WC_BUTTONW, engine.button_caption, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
+                               engine.button_rect, ids::button(index), kMessageFont);
+    page.controls.push_back(page.button);
 
     if (const ExtraButton* extra = engine.extra_button) {
         page.extra_button = make_control(tab_, WC_BUTTONW, extra->caption, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
-                                         extra->rect, ids::extra_button(index), FontRole::Default);
+                                         extra->rect, ids::extra_button(index), kMessageFont);
         page.controls.push_back(page.extra_button);
     }
 
     if (const LanguageRow* row = engine.language_row) {
         page.group_box = make_control(tab_, WC_BUTTONW, "", BS_GROUPBOX | WS_GROUP, WS_EX_CONTROLPARENT, row->rect,
-                                      ids::group_box(index), FontRole::Default);
+                                      ids::group_box(index), kMessageFont);
         SetWindowSubclass(page.group_box, group_box_proc, 0, reinterpret_cast<DWORD_PTR>(this));
         for (std::size_t l = 0; l < row->radios.size(); ++l) {
             const DWORD style = BS_AUTORADIOBUTTON | WS_VISIBLE | (l == 0 ? WS_GROUP | WS_TABSTOP : 0);
             HWND hwnd = make_control(page.group_box, WC_BUTTONW, row->radios[l].caption, style, 0,
                                      row->radios[l].rect, ids::language(index, static_cast<int>(l)),
-                                     FontRole::Default);
+                                     kMessageFont);
             SendMessageW(hwnd, BM_SETCHECK, start.languages[l] ? BST_CHECKED : BST_UNCHECKED, 0);
             page.languages.push_back(hwnd);
         }
@@ -672,11 +645,9 @@ LRESULT CALLBACK MainWindow::edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
         // a click. The system also repeats a move where the pointer rests
         // (after a window change, for example); that one must not pull the
         // focus back from where Tab just put it.
-        static LPARAM last_position = -1;
-        static HWND last_box = nullptr;
-        const bool moved = lparam != last_position || hwnd != last_box;
-        last_position = lparam;
-        last_box = hwnd;
+        const bool moved = lparam != self->last_hover_position_ || hwnd != self->last_hover_box_;
+        self->last_hover_position_ = lparam;
+        self->last_hover_box_ = hwnd;
         if (moved && GetFocus() != hwnd) SetFocus(hwnd);
         break;
     }

@@ -1,5 +1,5 @@
-// The main window: caption "Velvane", the tab control 高级选择夹1 with one page
-// per engine, and the conventions all pages share.
+// The main window: caption "Velvane", the tab control with one page per
+// engine, and the conventions all pages share.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +13,7 @@
 #include "engines/engine_page.h"
 #include "hotkey/hotkey_win.h"
 #include "hotkey/selection_search_win.h"
+#include "win/font_cache_win.h"
 #include "win/handles.h"
 
 namespace velvane {
@@ -25,7 +26,7 @@ public:
 
     HWND hwnd() const { return hwnd_; }
 
-    // Pops up 菜单 at the mouse pointer.
+    // Pops up the tray menu at the mouse pointer.
     void show_menu();
 
     // What a second start of the program asks of the running one.
@@ -50,15 +51,12 @@ private:
         bool extra_button_visible = true;
     };
 
-    // Which of the shared fonts a control uses.
-    enum class FontRole { Default, Radio, Edit, BaiduEdit, Tab };
-
     // A control and where it stands at 96 DPI, so that it can be laid out
     // anew when the window moves to a screen with another DPI.
     struct Placed {
         HWND hwnd;
         Rect rect;
-        FontRole font;
+        FontSpec font;
     };
 
     explicit MainWindow(HINSTANCE instance) : instance_(instance) {}
@@ -90,22 +88,12 @@ private:
     void toggle_visibility(bool from_hotkey);
     void on_menu_command(int id);
 
-    // The fonts for the current DPI.
-    struct Fonts {
-        UniqueFont default_font;
-        UniqueFont radio;
-        UniqueFont edit;
-        UniqueFont baidu_edit;
-        UniqueFont tab;
-    };
-    Fonts make_fonts() const;
     // Gives every control its font for the current DPI, and its place.
     void change_fonts();
     void build_tab_control();
     void build_page(int index, const Engine& engine);
     HWND make_control(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, DWORD ex_style,
-                      const Rect& rect, int id, FontRole font);
-    HFONT font_for(FontRole role) const;
+                      const Rect& rect, int id, FontSpec font);
     void apply_layout();
     void on_dpi_changed(UINT dpi, const RECT* suggested);
     void select_page(int index);
@@ -132,12 +120,16 @@ private:
     HWND hwnd_ = nullptr;
     HWND tab_ = nullptr;
     HWND focus_before_deactivation_ = nullptr;
+    // Where the pointer last moved over a keyword box, so that a move the
+    // system repeats where the pointer rests is told from a real one.
+    LPARAM last_hover_position_ = -1;
+    HWND last_hover_box_ = nullptr;
     int dpi_ = 96;
     std::vector<Placed> placed_;
     std::vector<Page> pages_;
     EncoderScratch scratch_;
 
-    Fonts fonts_;
+    FontCache fonts_;
     UniqueBrush white_brush_;
     UniqueMenu menu_;
     UniqueImageList tab_images_;
@@ -148,6 +140,7 @@ private:
     GlobalHotkey global_hotkey_;
     SelectionSearch selection_search_;
     bool hotkey_registered_ = false;
+    bool hotkey_failure_told_ = false;
     bool restore_when_shown_ = false;
     TrayIcon tray_;
     int tray_attempts_ = 0;

@@ -20,9 +20,9 @@ public:
     ~TrayIcon() { remove(); }
 
     // Adds the icon; false while the shell's notification area is not there yet.
-    bool add(HWND owner, HICON icon);
+    [[nodiscard]] bool add(HWND owner, HICON icon);
     // After Explorer restarts ("TaskbarCreated") the icon has to be added anew.
-    bool re_add();
+    [[nodiscard]] bool re_add();
     void remove();
     bool shown() const { return shown_; }
 

@@ -7,16 +7,16 @@ namespace {
 using H = HostRole;
 
 constexpr CategoryRadio kRadios[] = {
-    {"百度_网页", "网页", {5, 45, 48, 20}, {H::BaiduMain, "/s?ie=utf-8&bs={enc}&sr=&z=&cl=3&f=8&wd={enc}&ct=0"}},
-    {"百度_新闻", "新闻", {53, 45, 48, 20}, {H::BaiduNews, "/ns?cl=2&rn=20&tn=news&word={raw}"}},
-    {"百度_贴吧", "贴吧", {101, 45, 48, 20}, {H::BaiduTieba, "/f?kw={raw}"}},
-    {"百度_知道", "知道", {149, 45, 48, 20},
+    {"网页", {5, 45, 48, 20}, {H::BaiduMain, "/s?ie=utf-8&bs={enc}&sr=&z=&cl=3&f=8&wd={enc}&ct=0"}},
+    {"新闻", {53, 45, 48, 20}, {H::BaiduNews, "/ns?cl=2&rn=20&tn=news&word={raw}"}},
+    {"贴吧", {101, 45, 48, 20}, {H::BaiduTieba, "/f?kw={raw}"}},
+    {"知道", {149, 45, 48, 20},
      {H::BaiduZhidao, "/q?word={raw}&ct=17&pn=0&tn=ikaslist&rn=10&lm=0&fr=search"}},
-    {"百度_百科", "百科", {197, 45, 48, 20}, {H::BaiduBaike, "/notexists?word={raw}"}},
-    {"百度_MP3", "MP3", {245, 45, 48, 20}, {H::BaiduMp3, "/m?f=ms&rn=&tn=baidump3&ct=134217728&word={raw}&lm=-1"}},
-    {"百度_图片", "图片", {293, 45, 48, 20},
+    {"百科", {197, 45, 48, 20}, {H::BaiduBaike, "/notexists?word={raw}"}},
+    {"MP3", {245, 45, 48, 20}, {H::BaiduMp3, "/m?f=ms&rn=&tn=baidump3&ct=134217728&word={raw}&lm=-1"}},
+    {"图片", {293, 45, 48, 20},
      {H::BaiduImage, "/i?ct=201326592&cl=2&lm=-1&tn=baiduimage&tn=baiduimagenojs&rn=20&pv=&word={raw}&z=0"}},
-    {"百度_视频", "视频", {341, 45, 48, 20}, {H::BaiduVideo, "/v?ct=301989888&rn=20&pn=0&db=0&s=0&fbl=800&word={raw}"}},
+    {"视频", {341, 45, 48, 20}, {H::BaiduVideo, "/v?ct=301989888&rn=20&pn=0&db=0&s=0&fbl=800&word={raw}"}},
 };
 
 constexpr ListItem kList[] = {
@@ -33,15 +33,13 @@ constexpr ListItem kList[] = {
 constexpr Engine kBaidu = {
     .tab_caption = "百度",
     .image = 0,
+    .shown_at_start = true,
     .radios = kRadios,
     .radio_checked_at_start = 0,
-    .list_name = "组合框_百度",
     .list_rect = {392, 45, 56, 20},
     .list = kList,
-    .edit_name = "编辑框_百度",
     .edit_rect = {56, 80, 280, 24},
-    .edit_font_px = 14,
-    .button_name = "按钮_百度一下",
+    .keyword_font_px = 14,
     .button_caption = "百度一下",
     .button_rect = {344, 80, 62, 24},
     .home = {H::BaiduMain, ""},

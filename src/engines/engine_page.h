@@ -48,7 +48,6 @@ struct UrlTemplate {
 enum class RadioClick : unsigned char { Nothing, ShowExtras, HideExtras };
 
 struct CategoryRadio {
-    std::string_view name;  // control name, e.g. "百度_网页"
     std::string_view caption;
     Rect rect;
     UrlTemplate url;
@@ -59,7 +58,6 @@ struct CategoryRadio {
 };
 
 struct LanguageRadio {
-    std::string_view name;
     std::string_view caption;
     Rect rect;  // within the group box
     std::string_view tail;
@@ -67,8 +65,7 @@ struct LanguageRadio {
 
 // A second, independent radio group inside a group box (Google's language row).
 struct LanguageRow {
-    std::string_view name;  // the group box, e.g. "分组框1"
-    Rect rect;
+    Rect rect;  // the group box around the radios
     std::span<const LanguageRadio> radios;
     std::size_t checked_at_start = 0;
 };
@@ -83,28 +80,28 @@ struct ListItem {
 // A second button that searches its own template with the raw keyword and no
 // empty test (Google's "手气不错").
 struct ExtraButton {
-    std::string_view name;
     std::string_view caption;
     Rect rect;
     UrlTemplate url;
 };
 
+// Every page has category radios, a keyword box and a search button; the
+// list, the language row and the extra button are there when the table says so.
 struct Engine {
     std::string_view tab_caption = {};
     int image = 0;  // index into the tab image list
+    // The page the window shows at start, its keyword box focused.
+    bool shown_at_start = false;
 
     std::span<const CategoryRadio> radios = {};
     std::size_t radio_checked_at_start = 0;
 
-    std::string_view list_name = {};
     Rect list_rect = {};
-    std::span<const ListItem> list = {};
+    std::span<const ListItem> list = {};  // empty: the page has no list
 
-    std::string_view edit_name = {};
     Rect edit_rect = {};
-    int edit_font_px = 15;
+    int keyword_font_px = 15;  // the keyword box's 宋体, in pixels at 96 DPI
 
-    std::string_view button_name = {};
     std::string_view button_caption = {};
     Rect button_rect = {};
 

@@ -9,31 +9,29 @@ namespace {
 using H = HostRole;
 
 constexpr CategoryRadio kRadios[] = {
-    {"Google_网页", "网页", {8, 37, 48, 20}, {H::GoogleMain, "/search?hl=zh-CN&q={enc}{tail}"}, RadioClick::ShowExtras},
-    {.name = "Google_图片",
-     .caption = "图片",
+    {"网页", {8, 37, 48, 20}, {H::GoogleMain, "/search?hl=zh-CN&q={enc}{tail}"}, RadioClick::ShowExtras},
+    {.caption = "图片",
      .rect = {72, 37, 48, 20},
      .url = {H::GoogleImage, "/images?hl=zh-CN&q={enc}&gbv=2&aq=f&oq="},
      .on_click = RadioClick::HideExtras,
      .hides_language_row_after_search = true},
-    {"Google_地图", "地图", {136, 37, 48, 20}, {H::GoogleMap, "/maps?hl=zh-CN&q={enc}&um=1&ie=UTF-8&sa=N&tab=wl"},
+    {"地图", {136, 37, 48, 20}, {H::GoogleMap, "/maps?hl=zh-CN&q={enc}&um=1&ie=UTF-8&sa=N&tab=wl"},
      RadioClick::HideExtras},
-    {"Google_资讯", "资讯", {200, 37, 48, 20}, {H::GoogleNews, "/news/search?pz=1&ned=ccn&hl=zh-CN&q={enc}"},
+    {"资讯", {200, 37, 48, 20}, {H::GoogleNews, "/news/search?pz=1&ned=ccn&hl=zh-CN&q={enc}"},
      RadioClick::HideExtras},
-    {"Google_视频", "视频", {264, 37, 48, 20}, {H::GoogleVideo, "/videosearch?q={enc}"}, RadioClick::HideExtras},
-    {"Google_音乐", "音乐", {328, 37, 48, 20}, {H::GoogleMain, "/music/search?q={enc}&aq=f"}, RadioClick::HideExtras},
+    {"视频", {264, 37, 48, 20}, {H::GoogleVideo, "/videosearch?q={enc}"}, RadioClick::HideExtras},
+    {"音乐", {328, 37, 48, 20}, {H::GoogleMain, "/music/search?q={enc}&aq=f"}, RadioClick::HideExtras},
 };
 
 // The tails are literal text: their escapes are not the encoder's.
 constexpr LanguageRadio kLanguages[] = {
-    {"Google_所有网页", "所有网页", {4, 4, 72, 16}, "&meta=&aq=f&oq="},
-    {"Google_中文网页", "中文网页", {76, 4, 72, 16}, "&meta=lr%3Dlang_zh-CN%7Clang_zh-TW&aq=f&oq="},
-    {"Google_简体中文网页", "简体中文网页", {148, 4, 96, 16}, "&meta=lr%3Dlang_zh-CN&aq=f&oq="},
-    {"Google_中国的网页", "中国的网页", {244, 4, 80, 16}, "&meta=cr%3DcountryCN&aq=f&oq="},
+    {"所有网页", {4, 4, 72, 16}, "&meta=&aq=f&oq="},
+    {"中文网页", {76, 4, 72, 16}, "&meta=lr%3Dlang_zh-CN%7Clang_zh-TW&aq=f&oq="},
+    {"简体中文网页", {148, 4, 96, 16}, "&meta=lr%3Dlang_zh-CN&aq=f&oq="},
+    {"中国的网页", {244, 4, 80, 16}, "&meta=cr%3DcountryCN&aq=f&oq="},
 };
 
 constexpr LanguageRow kLanguageRow = {
-    .name = "分组框1",
     .rect = {24, 96, 328, 24},
     .radios = kLanguages,
     .checked_at_start = 0,
@@ -48,7 +46,6 @@ constexpr ListItem kList[] = {
 
 // "btnI=" carries the fixed escapes of " 手气不错 " (with no-break spaces).
 constexpr ExtraButton kLucky = {
-    .name = "按钮_手气不错",
     .caption = "手气不错",
     .rect = {360, 96, 72, 24},
     .url = {H::GoogleMain,
@@ -62,12 +59,9 @@ constexpr Engine kGoogle = {
     .image = 1,
     .radios = kRadios,
     .radio_checked_at_start = 0,
-    .list_name = "组合框_Google",
     .list_rect = {389, 37, 56, 20},
     .list = kList,
-    .edit_name = "编辑框_Google",
     .edit_rect = {24, 64, 328, 24},
-    .button_name = "按钮_Google搜索",
     .button_caption = "Google搜索",
     .button_rect = {360, 64, 72, 24},
     .home = {H::GoogleMain, ""},

@@ -9,13 +9,13 @@ namespace {
 using H = HostRole;
 
 constexpr CategoryRadio kRadios[] = {
-    {"狗狗_网页", "网页", {16, 45, 48, 20}, {H::GougouWeb, "/search?search={raw}"}},
-    {"狗狗_全部", "全部", {64, 45, 48, 20}, {H::GougouMain, "/search?search={raw}"}},
-    {"狗狗_影视", "影视", {112, 45, 48, 20}, {H::GougouFilm, "/search?search={raw}"}},
-    {"狗狗_在线播放", "在线播放", {160, 45, 72, 20}, {H::GougouOnlineVideo, "/search?s={raw}"}},
-    {"狗狗_音乐", "音乐", {232, 45, 48, 20}, {H::GougouMusic, "/search?search={raw}"}},
-    {"狗狗_图片", "图片", {280, 45, 48, 20}, {H::GougouImage, "/search?search={raw}"}},
-    {"狗狗_书籍", "书籍", {328, 45, 48, 20}, {H::GougouBook, "/search?search={raw}&restype=3&id=10000001"}},
+    {"网页", {16, 45, 48, 20}, {H::GougouWeb, "/search?search={raw}"}},
+    {"全部", {64, 45, 48, 20}, {H::GougouMain, "/search?search={raw}"}},
+    {"影视", {112, 45, 48, 20}, {H::GougouFilm, "/search?search={raw}"}},
+    {"在线播放", {160, 45, 72, 20}, {H::GougouOnlineVideo, "/search?s={raw}"}},
+    {"音乐", {232, 45, 48, 20}, {H::GougouMusic, "/search?search={raw}"}},
+    {"图片", {280, 45, 48, 20}, {H::GougouImage, "/search?search={raw}"}},
+    {"书籍", {328, 45, 48, 20}, {H::GougouBook, "/search?search={raw}&restype=3&id=10000001"}},
 };
 
 // 全集 is served by the blog host.
@@ -33,12 +33,9 @@ constexpr Engine kGougou = {
     .image = 7,
     .radios = kRadios,
     .radio_checked_at_start = 1,
-    .list_name = "组合框_狗狗",
     .list_rect = {376, 45, 64, 20},
     .list = kList,
-    .edit_name = "编辑框_狗狗",
     .edit_rect = {56, 80, 280, 24},
-    .button_name = "按钮_狗狗",
     .button_caption = "狗狗搜索",
     .button_rect = {344, 80, 62, 24},
     .home = {H::GougouMain, ""},

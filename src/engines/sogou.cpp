@@ -9,13 +9,13 @@ using H = HostRole;
 // 音乐's query starts with "&"; 地图 is a fragment whose "%u5168%u56FD" (全国)
 // is literal text.
 constexpr CategoryRadio kRadios[] = {
-    {"搜狗_网页", "网页", {29, 45, 48, 20}, {H::SogouMain, "/web?query={raw}"}},
-    {"搜狗_新闻", "新闻", {77, 45, 48, 20}, {H::SogouNews, "/news?query={raw}"}},
-    {"搜狗_音乐", "音乐", {125, 45, 48, 20}, {H::SogouMusic, "/music.so?&class=1&p=40010200&query={raw}"}},
-    {"搜狗_图片", "图片", {173, 45, 48, 20}, {H::SogouImage, "/pics?query={raw}"}},
-    {"搜狗_视频", "视频", {221, 45, 48, 20}, {H::SogouVideo, "/v?query={raw}"}},
-    {"搜狗_地图", "地图", {269, 45, 48, 20}, {H::SogouMap, "/#city=%u5168%u56FD&lq={raw}&page=1"}},
-    {"搜狗_说吧", "说吧", {317, 45, 48, 20}, {H::SogouForum, "/searchIn.do?query={raw}"}},
+    {"网页", {29, 45, 48, 20}, {H::SogouMain, "/web?query={raw}"}},
+    {"新闻", {77, 45, 48, 20}, {H::SogouNews, "/news?query={raw}"}},
+    {"音乐", {125, 45, 48, 20}, {H::SogouMusic, "/music.so?&class=1&p=40010200&query={raw}"}},
+    {"图片", {173, 45, 48, 20}, {H::SogouImage, "/pics?query={raw}"}},
+    {"视频", {221, 45, 48, 20}, {H::SogouVideo, "/v?query={raw}"}},
+    {"地图", {269, 45, 48, 20}, {H::SogouMap, "/#city=%u5168%u56FD&lq={raw}&page=1"}},
+    {"说吧", {317, 45, 48, 20}, {H::SogouForum, "/searchIn.do?query={raw}"}},
 };
 
 constexpr ListItem kList[] = {
@@ -30,12 +30,9 @@ constexpr Engine kSogou = {
     .image = 6,
     .radios = kRadios,
     .radio_checked_at_start = 0,
-    .list_name = "组合框_搜狗",
     .list_rect = {370, 45, 56, 20},
     .list = kList,
-    .edit_name = "编辑框_搜狗",
     .edit_rect = {56, 80, 280, 24},
-    .button_name = "按钮_搜狗",
     .button_caption = "搜 索",
     .button_rect = {344, 80, 56, 24},
     .home = {H::SogouMain, ""},

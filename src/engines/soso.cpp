@@ -9,12 +9,12 @@ namespace {
 using H = HostRole;
 
 constexpr CategoryRadio kRadios[] = {
-    {"搜搜_网页", "网页", {32, 45, 48, 20}, {H::SosoMain, "/q?pid=s.idx&w={raw}"}},
-    {"搜搜_图片", "图片", {88, 45, 48, 20}, {H::SosoImage, "/image.cgi?ch=s.p.in.i&pid=p.in.i&ty=&sc=img&w={raw}"}},
-    {"搜搜_音乐", "音乐", {144, 45, 48, 20}, {H::SosoMusic, "/music.cgi?sc=mus&ch=s.m.nores.i&w={raw}"}},
-    {"搜搜_搜吧", "搜吧", {200, 45, 48, 20}, {H::SosoForum, "/sobar.q?op=enterbar&kw=enterbar&bn={raw}"}},
-    {"搜搜_问问", "问问", {256, 45, 48, 20}, {H::SosoWenwen, "/z/SearchSolved.e?sp=S{enc}"}},
-    {"搜搜_博客", "博客", {312, 45, 48, 20}, {H::SosoBlog, "/qz.q?sc=qz&op=blog.blog&ty=blog&w={raw}"}},
+    {"网页", {32, 45, 48, 20}, {H::SosoMain, "/q?pid=s.idx&w={raw}"}},
+    {"图片", {88, 45, 48, 20}, {H::SosoImage, "/image.cgi?ch=s.p.in.i&pid=p.in.i&ty=&sc=img&w={raw}"}},
+    {"音乐", {144, 45, 48, 20}, {H::SosoMusic, "/music.cgi?sc=mus&ch=s.m.nores.i&w={raw}"}},
+    {"搜吧", {200, 45, 48, 20}, {H::SosoForum, "/sobar.q?op=enterbar&kw=enterbar&bn={raw}"}},
+    {"问问", {256, 45, 48, 20}, {H::SosoWenwen, "/z/SearchSolved.e?sp=S{enc}"}},
+    {"博客", {312, 45, 48, 20}, {H::SosoBlog, "/qz.q?sc=qz&op=blog.blog&ty=blog&w={raw}"}},
 };
 
 constexpr ListItem kList[] = {
@@ -31,12 +31,9 @@ constexpr Engine kSoso = {
     .image = 2,
     .radios = kRadios,
     .radio_checked_at_start = 0,
-    .list_name = "组合框_搜搜",
     .list_rect = {368, 45, 56, 20},
     .list = kList,
-    .edit_name = "编辑框_搜搜",
     .edit_rect = {56, 80, 280, 24},
-    .button_name = "按钮_搜搜",
     .button_caption = "搜 索",
     .button_rect = {344, 80, 56, 24},
     .home = {H::SosoMain, ""},

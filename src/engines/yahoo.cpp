@@ -9,14 +9,14 @@ namespace {
 
 using H = HostRole;
 
-// 生活服务 is 80 pixels wide and overlaps the first 8 pixels of 黄页.
+// 生活服务 is as wide as its four characters need, up to where 黄页 starts.
 constexpr CategoryRadio kRadios[] = {
-    {"雅虎_网页", "网页", {40, 45, 48, 20}, {H::YahooSearch, "/s?p={enc}"}},
-    {"雅虎_生活服务", "生活服务", {88, 45, 80, 20}, {H::KoubeiMain, "/fuwu/search?keyword={enc}"}},
-    {"雅虎_黄页", "黄页", {160, 45, 48, 20}, {H::KoubeiLocalSearch, "/search/searchstore.html?option.key={enc}"}},
-    {"雅虎_资讯", "资讯", {208, 45, 48, 20}, {H::YahooSearch, "/s?p={enc}&v=news"}},
-    {"雅虎_音乐", "音乐", {256, 45, 48, 20}, {H::YahooSearch, "/s?p={enc}&v=music"}},
-    {"雅虎_图片", "图片", {304, 45, 48, 20},
+    {"网页", {40, 45, 48, 20}, {H::YahooSearch, "/s?p={enc}"}},
+    {"生活服务", {88, 45, 72, 20}, {H::KoubeiMain, "/fuwu/search?keyword={enc}"}},
+    {"黄页", {160, 45, 48, 20}, {H::KoubeiLocalSearch, "/search/searchstore.html?option.key={enc}"}},
+    {"资讯", {208, 45, 48, 20}, {H::YahooSearch, "/s?p={enc}&v=news"}},
+    {"音乐", {256, 45, 48, 20}, {H::YahooSearch, "/s?p={enc}&v=music"}},
+    {"图片", {304, 45, 48, 20},
      {H::YahooSearch, "/s?p={raw}&v=image&pid=ysearch&source=ysearch_img_result_topsearch&x="}},
 };
 
@@ -33,12 +33,9 @@ constexpr Engine kYahoo = {
     .image = 4,
     .radios = kRadios,
     .radio_checked_at_start = 0,
-    .list_name = "组合框_雅虎",
     .list_rect = {352, 45, 64, 20},
     .list = kList,
-    .edit_name = "编辑框_雅虎",
     .edit_rect = {56, 80, 280, 24},
-    .button_name = "按钮_雅虎",
     .button_caption = "搜 索",
     .button_rect = {344, 80, 56, 24},
     .home = {H::YahooPortal, "/"},

@@ -9,12 +9,12 @@ namespace {
 using H = HostRole;
 
 constexpr CategoryRadio kRadios[] = {
-    {"有道_网页", "网页", {24, 45, 48, 20}, {H::YoudaoMain, "/search?q={enc}"}},
-    {"有道_图片", "图片", {72, 45, 48, 20}, {H::YoudaoImage, "/search?q={enc}"}},
-    {"有道_热闻", "热闻", {120, 45, 56, 20}, {H::YoudaoNews, "/search?q={enc}"}},
-    {"有道_音乐", "音乐", {176, 45, 56, 20}, {H::YoudaoMusic, "/search?q={enc}"}},
-    {"有道_购物", "购物", {232, 45, 56, 20}, {H::YoudaoShopping, "/search?q={enc}"}},
-    {"有道_海量词典", "海量词典", {288, 45, 80, 20}, {H::YoudaoDict, "/search?tab=chn&keyfrom=dict.top&q={enc}"}},
+    {"网页", {24, 45, 48, 20}, {H::YoudaoMain, "/search?q={enc}"}},
+    {"图片", {72, 45, 48, 20}, {H::YoudaoImage, "/search?q={enc}"}},
+    {"热闻", {120, 45, 56, 20}, {H::YoudaoNews, "/search?q={enc}"}},
+    {"音乐", {176, 45, 56, 20}, {H::YoudaoMusic, "/search?q={enc}"}},
+    {"购物", {232, 45, 56, 20}, {H::YoudaoShopping, "/search?q={enc}"}},
+    {"海量词典", {288, 45, 80, 20}, {H::YoudaoDict, "/search?tab=chn&keyfrom=dict.top&q={enc}"}},
 };
 
 constexpr ListItem kList[] = {
@@ -32,12 +32,9 @@ constexpr Engine kYoudao = {
     .image = 3,
     .radios = kRadios,
     .radio_checked_at_start = 0,
-    .list_name = "组合框_有道",
     .list_rect = {368, 45, 56, 20},
     .list = kList,
-    .edit_name = "编辑框_有道",
     .edit_rect = {56, 80, 280, 24},
-    .button_name = "按钮_有道",
     .button_caption = "搜 索",
     .button_rect = {344, 80, 56, 24},
     .home = {H::YoudaoMain, ""},

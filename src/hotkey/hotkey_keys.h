@@ -22,7 +22,7 @@ struct Hotkey {
 // Alt+W: what runs when there is no Setup.ini.
 inline constexpr Hotkey kDefaultHotkey{4, 87};
 
-// One entry of the dialog's modifier list 组合框1. `stored` is the "功能键"
+// One entry of the dialog's modifier list. `stored` is the "功能键"
 // text that choosing it writes: "无" writes an empty value, which reads back
 // as 0 like a missing key.
 struct ModifierChoice {
@@ -38,7 +38,7 @@ inline constexpr std::array<ModifierChoice, 4> kModifierChoices{{
     {"Alt", 4, "4"},
 }};
 
-// One entry of the dialog's key list 组合框2; "键代码" stores `code` in decimal.
+// One entry of the dialog's key list; "键代码" stores `code` in decimal.
 struct KeyChoice {
     std::string_view name;
     std::int32_t code;

@@ -1,22 +1,11 @@
-// The hotkeys on the platform side: Setup.ini from disk, and a registration
-// for the main window.
+// The hotkeys on the platform side: a registration for the main window.
 #pragma once
 
 #include <windows.h>
 
-#include <optional>
-#include <string>
-
 #include "hotkey/hotkey_keys.h"
 
 namespace velvane {
-
-// The hotkey Setup.ini at this path stores, or Alt+W when there is no file.
-// Reading never creates or changes the file.
-Hotkey load_hotkey(const std::wstring& settings_path);
-
-// The selection hotkey Setup.ini at this path stores; nullopt when it is off.
-std::optional<Hotkey> load_selection_hotkey(const std::wstring& settings_path);
 
 class GlobalHotkey {
 public:
@@ -29,7 +18,7 @@ public:
 
     // Registers the hotkey for the window; false when the platform refused
     // it (the combination is taken, or is no valid hotkey).
-    bool register_for(HWND window, Hotkey hotkey);
+    [[nodiscard]] bool register_for(HWND window, Hotkey hotkey);
 
     // Gives the registration back, once; later calls do nothing.
     void unregister();

@@ -6,7 +6,7 @@
 #define IDB_TAB_IMAGES 101
 #define IDR_ABOUT_GIF 102
 
-/* Commands of the pop-up menu 菜单 */
+/* Commands of the tray menu */
 #define IDM_HOTKEY_SETTINGS 40001 /* 快捷键设置 */
 #define IDM_RUN_AT_STARTUP 40002  /* 开机自动运行 */
 #define IDM_ABOUT 40003           /* 关于作者 */

@@ -38,8 +38,8 @@ LOGFONTW message_font(UINT dpi) {
         return metrics.lfMessageFont;
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
         // Given at the system DPI: bring it to the window's.
-        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi),
-                                                static_cast<int>(system_dpi()));
+        metrics.lfMessageFont.lfHeight =
+            MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(system_dpi()));
         return metrics.lfMessageFont;
     }
     LOGFONTW fallback = {};

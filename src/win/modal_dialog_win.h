@@ -15,8 +15,8 @@ namespace velvane {
 // Shows a dialog modally with this procedure and returns the value passed to
 // EndDialog (or -1 when it could not be created). `param` arrives as
 // WM_INITDIALOG's lParam.
-inline INT_PTR show_modal_dialog(HINSTANCE instance, HWND owner, DWORD style, DWORD ex_style,
-                                 std::wstring_view caption, DLGPROC proc, LPARAM param) {
+inline INT_PTR show_modal_dialog(HINSTANCE instance, HWND owner, DWORD style, DWORD ex_style, std::wstring_view caption,
+                                 DLGPROC proc, LPARAM param) {
     // DLGTEMPLATE, then the menu (none), the class (the standard dialog
     // class) and the caption, all in 16-bit units; no controls. A vector of
     // WORDs starts at an address aligned for the DWORDs of the header.

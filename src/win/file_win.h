@@ -1,0 +1,36 @@
+// Whole files in and out: small files such as Setup.ini are read in one
+// piece and replaced in one move.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace velvane {
+
+enum class FileStatus {
+    Read,        // the bytes are the file's
+    Missing,     // neither the file nor, perhaps, its folder is there
+    Unreadable,  // it is there but could not be read: locked, a folder, no access, or beyond the size limit
+};
+
+struct FileBytes {
+    FileStatus status = FileStatus::Missing;
+    std::string bytes;  // empty unless Read
+};
+
+// The whole file, read while others may still read, write or delete it. A file
+// larger than max_bytes is not read at all (Unreadable).
+[[nodiscard]] FileBytes read_file_bytes(const std::wstring& path, std::size_t max_bytes);
+
+// Replaces the file with these bytes, all or nothing: they go to `path`.tmp
+// beside it, flushed to disk, which then takes the file's place in one move.
+// False when nothing changed (the temporary file is removed again).
+[[nodiscard]] bool replace_file(const std::wstring& path, std::string_view bytes);
+
+// Deletes the file; true when no file is left, also when there was none.
+[[nodiscard]] bool delete_file(const std::wstring& path);
+
+}  // namespace velvane
