@@ -136,7 +136,8 @@ void SelectionSearch::start(HWND window, std::optional<Hotkey> hotkey, Done done
     window_ = window;
     hotkey_ = hotkey;
     done_ = std::move(done);
-    if (hotkey_) hotkey_registration_.register_for(window, *hotkey_);
+    // Whether the platform took it is asked later (registration_failed()), when the tray can say so.
+    if (hotkey_) static_cast<void>(hotkey_registration_.register_for(window, *hotkey_));
 }
 
 void SelectionSearch::stop() {
