@@ -246,10 +246,7 @@ void build_page(UserPages::Storage& storage, const PageDraft& draft) {
     };
     for (std::size_t i = 0; i < draft.radios.size(); ++i) {
         if (i < layout.radios.size()) {
-            radios.push_back({.name = storage.keep(draft.name + "_" + draft.radios[i].caption),
-                              .caption = captions[i],
-                              .rect = layout.radios[i],
-                              .url = user_url(draft.radios[i].url)});
+            radios.push_back({.caption = captions[i], .rect = layout.radios[i], .url = user_url(draft.radios[i].url)});
         } else {
             list.push_back({.caption = captions[i], .url = user_url(draft.radios[i].url)});
         }
@@ -263,15 +260,13 @@ void build_page(UserPages::Storage& storage, const PageDraft& draft) {
         .image = -1,
         .radios = radios,
         .radio_checked_at_start = 0,
-        .list_name = list.empty() ? std::string_view() : storage.keep("组合框_" + draft.name),
         .list_rect = layout.list,
         .list = list,
-        .edit_name = storage.keep("编辑框_" + draft.name),
         .edit_rect = layout.edit,
-        .button_name = storage.keep("按钮_" + draft.name),
         .button_caption = "搜索",
         .button_rect = layout.button,
-        .home = {.host = HostRole::Count, .path = draft.home ? storage.keep(*draft.home) : std::string_view(),
+        .home = {.host = HostRole::Count,
+                 .path = draft.home ? storage.keep(*draft.home) : std::string_view(),
                  .form = UrlForm::User},
     };
     page.mark = name.substr(0, first_character_size(name));
@@ -281,20 +276,34 @@ void build_page(UserPages::Storage& storage, const PageDraft& draft) {
 
 std::string_view fault_text(UserPagesFault fault) {
     switch (fault) {
-    case UserPagesFault::FileTooLarge: return "文件超过 256 KB，从这一行起没有读";
-    case UserPagesFault::TooManyPages: return "页数超过 32，这一节没有读";
-    case UserPagesFault::TooManyLines: return "这一页的 radio 和 more 已有 64 行，这一行没有用";
-    case UserPagesFault::OutsidePage: return "这一行不在任何一节（[页名]）里";
-    case UserPagesFault::UnusableLine: return "看不懂这一行";
-    case UserPagesFault::UnknownKey: return "不认识的键（只认 radio、more、home）";
-    case UserPagesFault::MissingBar: return "缺少“|”（写法：名字 | 网址）";
-    case UserPagesFault::MissingName: return "“|”前面缺少名字";
-    case UserPagesFault::NotHttp: return "网址必须是 http:// 或 https:// 加网站名开头";
-    case UserPagesFault::UnknownPlaceholder: return "不认识的占位符";
-    case UserPagesFault::MixedCharsets: return "一个网址里的关键词只能用一种编码";
-    case UserPagesFault::DuplicatePage: return "页名重复，这一节没有读";
-    case UserPagesFault::DuplicateHome: return "这一页已经有 home";
-    case UserPagesFault::EmptyPage: return "这一页没有可用的 radio 或 more 行";
+    case UserPagesFault::FileTooLarge:
+        return "文件超过 256 KB，从这一行起没有读";
+    case UserPagesFault::TooManyPages:
+        return "页数超过 32，这一节没有读";
+    case UserPagesFault::TooManyLines:
+        return "这一页的 radio 和 more 已有 64 行，这一行没有用";
+    case UserPagesFault::OutsidePage:
+        return "这一行不在任何一节（[页名]）里";
+    case UserPagesFault::UnusableLine:
+        return "看不懂这一行";
+    case UserPagesFault::UnknownKey:
+        return "不认识的键（只认 radio、more、home）";
+    case UserPagesFault::MissingBar:
+        return "缺少“|”（写法：名字 | 网址）";
+    case UserPagesFault::MissingName:
+        return "“|”前面缺少名字";
+    case UserPagesFault::NotHttp:
+        return "网址必须是 http:// 或 https:// 加网站名开头";
+    case UserPagesFault::UnknownPlaceholder:
+        return "不认识的占位符";
+    case UserPagesFault::MixedCharsets:
+        return "一个网址里的关键词只能用一种编码";
+    case UserPagesFault::DuplicatePage:
+        return "页名重复，这一节没有读";
+    case UserPagesFault::DuplicateHome:
+        return "这一页已经有 home";
+    case UserPagesFault::EmptyPage:
+        return "这一页没有可用的 radio 或 more 行";
     }
     return "看不懂这一行";
 }

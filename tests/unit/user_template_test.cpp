@@ -128,8 +128,8 @@ TEST(UserTemplate, ReportsTheFirstCharacterTheCodePageCannotHold) {
 constexpr UrlTemplate user(std::string_view url) { return {.path = url, .form = UrlForm::User}; }
 
 constexpr CategoryRadio kRadios[] = {
-    {"论坛_帖子", "帖子", {8, 45, 48, 20}, user("http://bbs.example.cn/search.php?srchtxt={keyword:gbk}")},
-    {"论坛_用户", "用户", {56, 45, 48, 20}, user("http://bbs.example.cn/u?name={keyword}")},
+    {"帖子", {8, 45, 48, 20}, user("http://bbs.example.cn/search.php?srchtxt={keyword:gbk}")},
+    {"用户", {56, 45, 48, 20}, user("http://bbs.example.cn/u?name={keyword}")},
 };
 constexpr ListItem kList[] = {{"原样", user("http://bbs.example.cn/raw?q={keyword:raw}")}};
 constexpr Engine kForum = {
