@@ -123,6 +123,9 @@ TEST_P(RawKeywordLaunch, ALongUrlOfSuchCharactersArrivesAsOneArgument) {
     paste(keyword);
     ASSERT_TRUE(wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; }));
     press(VK_RETURN);
+    // Each URL starts a logger process of its own, and two such processes may
+    // write in either order: the next search waits until this URL is in.
+    ASSERT_EQ(app.wait_for_urls(1).size(), 1u) << "the long URL did not arrive";
     ASSERT_TRUE(enter_keyword(app, kBaidu, L"abc"));
     press(VK_RETURN);
 
