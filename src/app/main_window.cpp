@@ -35,6 +35,9 @@ constexpr Rect kTabRect = {8, 8, 456, 136};
 // Posted at the end of creation: the work that must not hold up the window.
 constexpr UINT kStartupMessage = WM_APP + 2;
 constexpr UINT_PTR kTrayRetryTimer = 1;
+// How often Engines.ini is looked at: a change shows within two periods.
+constexpr UINT_PTR kUserPagesTimer = 2;
+constexpr UINT kUserPagesPeriodMs = 500;
 constexpr int kTrayAttempts = 20;
 
 constexpr FontSpec kRadioFont = simsun(14);
@@ -154,6 +157,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         return 0;
     case WM_TIMER:
         if (wparam == kTrayRetryTimer) install_tray_icon();
+        if (wparam == kUserPagesTimer && user_pages_file_.changed_and_settled()) load_user_pages();
         return 0;
     case WM_CLOSE:
         on_close();
@@ -214,18 +218,21 @@ void MainWindow::on_create() {
     build_tab_control();
     const auto engines = all_engines();
     pages_.resize(engines.size());
-    int start_page = 0;
+    built_in_pages_ = engines.size();
     for (std::size_t i = 0; i < engines.size(); ++i) {
         build_page(static_cast<int>(i), *engines[i]);
-        if (engines[i]->shown_at_start) start_page = static_cast<int>(i);
+        if (engines[i]->shown_at_start) start_page_ = static_cast<int>(i);
     }
-    SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(start_page), 0);
-    show_page(start_page);
+    program_directory_ = program_directory();
+    user_pages_file_ = UserPagesFile(program_directory_ + L"\\" + to_wide(kUserPagesFileName));
+    load_user_pages();
+    SetTimer(hwnd_, kUserPagesTimer, kUserPagesPeriodMs, nullptr);
+    SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(start_page_), 0);
+    show_page(start_page_);
     taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
 
     // The created event, in its order: skin, settings path, hotkey, focus,
     // then the startup work, which does not hold up the window.
-    program_directory_ = program_directory();
     attach_skin(program_directory_);
     settings_path_ = program_directory_ + L"\\Setup.ini";
     hotkey_ = load_hotkey(settings_path_);
@@ -234,7 +241,7 @@ void MainWindow::on_create() {
                             [this](const std::optional<std::wstring>& keyword) { show_with_keyword(keyword); });
     // Typing goes into the start page's keyword box at once, also once the
     // window has been activated (activation restores the focus it keeps here).
-    if (HWND keyword_box = pages_[static_cast<std::size_t>(start_page)].edit) {
+    if (HWND keyword_box = pages_[static_cast<std::size_t>(start_page_)].edit) {
         SetFocus(keyword_box);
         focus_before_deactivation_ = keyword_box;
     }
@@ -268,8 +275,14 @@ void MainWindow::install_tray_icon() {
             if (!failed.empty()) failed += L"\n";
             failed += L"划词搜索快捷键 " + name + L" 注册失败，可能已被其他程序占用。";
         }
-        if (!failed.empty() && !hotkey_failure_told_) tray_.notify(L"Velvane", failed);
+        // The hotkeys' failure is told once, not again after Explorer restarts.
+        std::wstring told = hotkey_failure_told_ ? std::wstring() : failed;
         hotkey_failure_told_ = true;
+        if (!untold_.empty()) {
+            if (!told.empty()) told += L"\n";
+            told += std::exchange(untold_, {});
+        }
+        if (!told.empty()) tray_.notify(L"Velvane", told);
         return;
     }
     // The shell's notification area may not be up yet right after logon.
@@ -342,6 +355,7 @@ void MainWindow::build_tab_control() {
     const UniqueBitmap strip(static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDB_TAB_IMAGES), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (strip) ImageList_Add(tab_images_.get(), strip.get(), nullptr);
+    built_in_images_ = ImageList_GetImageCount(tab_images_.get());
     TabCtrl_SetImageList(tab_, tab_images_.get());
 
     const auto engines = all_engines();
@@ -358,7 +372,9 @@ void MainWindow::build_tab_control() {
 
 HWND MainWindow::make_control(HWND parent, const wchar_t* cls, std::string_view text, DWORD style, DWORD ex_style,
                               const Rect& rect, int id, FontSpec font) {
-    HWND control = CreateWindowExW(ex_style, cls, to_wide(text).c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
+    // A button's or radio's "&" is shown as it is, not taken as its access key.
+    const std::wstring caption = cls == std::wstring_view(WC_BUTTONW) ? caption_text(text) : to_wide(text);
+    HWND control = CreateWindowExW(ex_style, cls, caption.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
                                    px(rect.left), px(rect.top), px(rect.width), px(rect.height), parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (!control) return nullptr;
@@ -447,6 +463,84 @@ void MainWindow::apply_visibility(Page& page) {
         ShowWindow(page.extra_button, page_shown && page.extra_button_visible ? SW_SHOWNA : SW_HIDE);
 }
 
+void MainWindow::load_user_pages() {
+    UserPages pages;
+    if (user_pages_file_.read(pages) == UserPagesFile::Reading::Unreadable) return;  // tried again later
+    const std::string problems = user_pages_problem_text(pages);
+    set_user_pages(std::move(pages));
+    if (!problems.empty()) tell_user(to_wide(problems));
+}
+
+void MainWindow::set_user_pages(UserPages pages) {
+    const int current = current_page();
+    std::string current_caption;
+    std::wstring keyword;
+    bool had_focus = false;
+    if (current >= static_cast<int>(built_in_pages_) && current < static_cast<int>(pages_.size())) {
+        const Page& page = pages_[static_cast<std::size_t>(current)];
+        current_caption = page.engine->tab_caption;
+        if (page.edit) keyword = window_text(page.edit);
+        HWND focus = GetFocus();
+        had_focus = focus && std::find(page.controls.begin(), page.controls.end(), focus) != page.controls.end();
+    }
+
+    remove_user_pages();
+    user_pages_ = std::move(pages);
+    for (const UserPage& page : user_pages_.pages()) add_user_page(page);
+
+    if (current < static_cast<int>(built_in_pages_)) return;  // a built-in page stays as it is
+    // The user page the user was on, found by its name, or the start page.
+    int index = start_page_;
+    bool found = false;
+    for (std::size_t p = built_in_pages_; p < pages_.size() && !found; ++p) {
+        found = pages_[p].engine->tab_caption == current_caption;
+        if (found) index = static_cast<int>(p);
+    }
+    SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    show_page(index);
+    Page& shown = pages_[static_cast<std::size_t>(index)];
+    // The keyword stays in a page rebuilt under its name; another page starts empty.
+    if (shown.edit) SetWindowTextW(shown.edit, found ? keyword.c_str() : L"");
+    if (shown.edit && (had_focus || !focus_before_deactivation_ || !IsWindow(focus_before_deactivation_))) {
+        if (GetActiveWindow() == hwnd_) SetFocus(shown.edit);
+        focus_before_deactivation_ = shown.edit;
+    }
+}
+
+void MainWindow::remove_user_pages() {
+    for (std::size_t p = pages_.size(); p-- > built_in_pages_;) {
+        for (HWND control : pages_[p].controls) DestroyWindow(control);
+        SendMessageW(tab_, TCM_DELETEITEM, p, 0);
+    }
+    pages_.resize(built_in_pages_);
+    std::erase_if(placed_, [](const Placed& placed) { return !IsWindow(placed.hwnd); });
+    if (focus_before_deactivation_ && !IsWindow(focus_before_deactivation_)) focus_before_deactivation_ = nullptr;
+    while (tab_images_ && ImageList_GetImageCount(tab_images_.get()) > built_in_images_)
+        ImageList_Remove(tab_images_.get(), ImageList_GetImageCount(tab_images_.get()) - 1);
+}
+
+void MainWindow::add_user_page(const UserPage& user_page) {
+    const std::size_t index = pages_.size();
+    std::wstring caption = to_wide(user_page.engine.tab_caption);
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT | TCIF_IMAGE;
+    item.pszText = caption.data();
+    item.iImage = tab_images_ ? add_user_page_mark(tab_images_.get(), user_page.mark, user_page.mark_colour) : -1;
+    SendMessageW(tab_, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
+    pages_.emplace_back();
+    build_page(static_cast<int>(index), user_page.engine);
+    // Made hidden; a page shows when it is selected.
+}
+
+void MainWindow::tell_user(const std::wstring& text) {
+    if (tray_.shown()) {
+        tray_.notify(L"Velvane", text);
+    } else {
+        if (!untold_.empty()) untold_ += L"\n";
+        untold_ += text;
+    }
+}
+
 void MainWindow::name_for_accessibility(HWND control, const std::wstring& name) {
     // Radios and buttons are read by their captions; boxes without one get a
     // name here. Where the platform offers no such service this does nothing.
@@ -526,6 +620,9 @@ void MainWindow::search(int index, SearchAction action) {
     const auto urls = action(*page.engine, state, scratch_);
     apply_state(page, state);
     launch_all(urls);
+    // A user page's code page cannot hold a character of the keyword: nothing
+    // was opened, and the user learns which character it was.
+    if (scratch_.unencodable) tell_user(to_wide(unencodable_message(*scratch_.unencodable)));
 }
 
 void MainWindow::page_search(int index) { search(index, velvane::page_search); }
@@ -690,6 +787,13 @@ void MainWindow::on_menu_command(int id) {
         if (popup) CheckMenuItem(popup, IDM_RUN_AT_STARTUP, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
         break;
     }
+    case IDM_USER_PAGES: {
+        const std::wstring failure = open_user_pages_file(hwnd_, user_pages_file_.path());
+        if (!failure.empty()) tell_user(failure);
+        // The example just written is read at once, not at the next look.
+        if (user_pages_file_.changed()) load_user_pages();
+        break;
+    }
     case IDM_ABOUT:
         show_about_window(instance_, hwnd_);
         break;
@@ -716,6 +820,7 @@ void MainWindow::on_destroy() {
     // A menu still open goes with the window.
     EndMenu();
     KillTimer(hwnd_, kTrayRetryTimer);
+    KillTimer(hwnd_, kUserPagesTimer);
     tray_.remove();
     if (tab_images_) {
         TabCtrl_SetImageList(tab_, nullptr);

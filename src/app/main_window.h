@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/tray_icon.h"
+#include "app/user_pages_win.h"
 #include "engines/engine_page.h"
 #include "hotkey/hotkey_win.h"
 #include "hotkey/selection_search_win.h"
@@ -101,6 +102,16 @@ private:
     void show_page(int index);
     int current_page() const;
 
+    // The user's pages from Engines.ini come after the built-in ones: each
+    // reading replaces them all (tabs, marks, controls). The page the user is
+    // on stays selected when a page of its name is still there.
+    void load_user_pages();
+    void set_user_pages(UserPages pages);
+    void remove_user_pages();
+    void add_user_page(const UserPage& page);
+    // The tray balloon, now or (while the icon is not there yet) once it is.
+    void tell_user(const std::wstring& text);
+
     PageState read_state(const Page& page) const;
     void apply_state(Page& page, const PageState& state);
     void apply_visibility(Page& page);
@@ -127,7 +138,14 @@ private:
     int dpi_ = 96;
     std::vector<Placed> placed_;
     std::vector<Page> pages_;
+    std::size_t built_in_pages_ = 0;
     EncoderScratch scratch_;
+
+    UserPagesFile user_pages_file_;
+    UserPages user_pages_;  // what the user pages' Engine tables point into
+    int built_in_images_ = 0;
+    int start_page_ = 0;   // the built-in page shown at start
+    std::wstring untold_;  // a balloon waiting for the tray icon
 
     FontCache fonts_;
     UniqueBrush white_brush_;

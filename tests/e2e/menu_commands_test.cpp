@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "harness.h"
+#include "harness.h"  // <windows.h> first
+
+#include <commctrl.h>
+
 #include "hotkey/settings_dialog_ids.h"
 
 namespace e2e {
@@ -20,7 +23,7 @@ namespace {
 namespace dialog_ids = velvane::settings_dialog_ids;
 
 // The entries in menu order; the arrow keys skip the separators.
-enum class Entry { HotkeySettings = 1, RunAtStartup = 2, About = 3, Exit = 4 };
+enum class Entry { HotkeySettings = 1, RunAtStartup = 2, UserPages = 3, About = 4, Exit = 5 };
 
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"RimuSearch";
@@ -313,6 +316,89 @@ TEST_F(MenuCommands, RunAtStartupWritesTheUsersValueAndTheSecondClickDeletesBoth
     pick(app, Entry::RunAtStartup);
     EXPECT_TRUE(wait_until([] { return !run_value(HKEY_CURRENT_USER).has_value(); }));
     EXPECT_TRUE(wait_until([] { return !run_value(HKEY_LOCAL_MACHINE).has_value(); }));
+}
+
+// While it lives, the prefix opens .ini files with the URL logger instead of
+// Notepad: the log then says which file the editor was started with, and no
+// editor window comes up in front of the tests.
+class IniFilesOpenWithTheLogger {
+public:
+    IniFilesOpenWithTheLogger() {
+        wchar_t kind[256] = {};
+        DWORD size = sizeof kind;
+        if (RegGetValueW(HKEY_CLASSES_ROOT, L".ini", nullptr, RRF_RT_REG_SZ, nullptr, kind, &size) != ERROR_SUCCESS)
+            wcscpy(kind, L"inifile");
+        key_ = L"Software\\Classes\\" + std::wstring(kind) + L"\\shell\\open\\command";
+        wchar_t value[1024] = {};
+        size = sizeof value;
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) ==
+            ERROR_SUCCESS)
+            before_ = value;
+        wchar_t logger[1024] = {};
+        size = sizeof logger;
+        RegGetValueW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr, RRF_RT_REG_SZ, nullptr, logger, &size);
+        set(logger);
+    }
+    ~IniFilesOpenWithTheLogger() {
+        if (before_)
+            set(*before_);
+        else
+            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr);
+    }
+    IniFilesOpenWithTheLogger(const IniFilesOpenWithTheLogger&) = delete;
+    IniFilesOpenWithTheLogger& operator=(const IniFilesOpenWithTheLogger&) = delete;
+
+private:
+    void set(const std::wstring& command) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr, REG_SZ, command.c_str(),
+                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    }
+    std::wstring key_;
+    std::optional<std::wstring> before_;
+};
+
+int page_count(const Velvane& app) {
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(app.tab(), TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+    return static_cast<int>(count);
+}
+
+TEST_F(MenuCommands, UserPagesWritesTheExampleOnceAndOpensTheFileInTheEditor) {
+    const IniFilesOpenWithTheLogger editor;
+    const auto file = app.program_dir() / L"Engines.ini";
+    // The editor gets the file beside the program, by its full name.
+    const auto opened_file = [](const std::string& line) { return line.ends_with("\\program\\Engines.ini"); };
+
+    pick(app, Entry::UserPages);
+    auto urls = app.wait_for_urls(1);
+    ASSERT_EQ(urls.size(), 1u) << "no editor was started";
+    EXPECT_TRUE(opened_file(urls[0])) << urls[0];
+    const auto example = file_bytes(file);
+    ASSERT_TRUE(example.has_value()) << "no example was written";
+    EXPECT_TRUE(example->starts_with("\xEF\xBB\xBF")) << "the example is UTF-8 with a byte order mark";
+    EXPECT_NE(example->find(utf8(L"\r\n[必应]\r\n")), std::string::npos);
+    EXPECT_NE(example->find("{keyword:gbk}"), std::string::npos);
+    // Its pages come after the seven at once; nothing is left beside it.
+    EXPECT_TRUE(wait_until([&] { return page_count(app) > 7; })) << "the example's pages did not come";
+    std::vector<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(app.program_dir()))
+        names.push_back(entry.path().filename().wstring());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Engines.ini", L"velvane.exe"}));
+
+    // A file of the user's own is opened as it is, never written over.
+    const std::string mine = "[mine]\r\nradio = a | http://a.example/?q={keyword}\r\n";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << mine;
+    }
+    ASSERT_TRUE(wait_until([&] { return page_count(app) == 8; })) << "the pages did not follow the file";
+    pick(app, Entry::UserPages);
+    urls = app.wait_for_urls(2);
+    ASSERT_EQ(urls.size(), 2u) << "no editor was started the second time";
+    EXPECT_TRUE(opened_file(urls[1])) << urls[1];
+    EXPECT_EQ(file_bytes(file), mine);
+    EXPECT_EQ(page_count(app), 8);
 }
 
 TEST_F(MenuCommands, AboutWindowOpensTheSiteOnceOnALeftPressAndEscClosesIt) {
