@@ -290,7 +290,9 @@ void check_user_templates(const std::string& keyword) {
             break;
         }
         case 3:
-            FUZZ_CHECK(url == std::string(prefix) + keyword);
+            // As the built-in raw rows: decodes back to exactly what was typed.
+            FUZZ_CHECK(url == std::string(prefix) + raw_keyword_in_url(keyword));
+            FUZZ_CHECK(percent_decoded(url.substr(prefix.size())) == keyword);
             break;
         default:
             FUZZ_CHECK(url ==

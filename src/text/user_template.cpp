@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "text/encoder.h"
+
 namespace velvane {
 namespace {
 
@@ -175,8 +177,18 @@ void append_escaped(std::string& out, std::string_view bytes, bool plus) {
     }
 }
 
+// As the built-in pages' raw rows carry the keyword: as typed, except the
+// per cent signs and what a shell or command line would read. The + option's
+// blanks become "+" first, so they are not escaped as blanks.
 void append_raw(std::string& out, std::string_view keyword, bool plus) {
-    for (const char c : keyword) out += (plus && c == ' ') ? '+' : c;
+    if (!plus) {
+        out += raw_keyword_in_url(keyword);
+        return;
+    }
+    std::string with_plus(keyword);
+    for (char& c : with_plus)
+        if (c == ' ') c = '+';
+    out += raw_keyword_in_url(with_plus);
 }
 
 void append_utf8(std::string& out, char32_t c) {

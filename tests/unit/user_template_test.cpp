@@ -26,11 +26,11 @@ TEST(UserTemplate, ExpandsEachPlaceholderForm) {
         {"https://s.cn/?q={keyword:utf-8}", "https://s.cn/?q=%E4%B8%AD%20a%26b%2B%25"},
         {"https://s.cn/?q={keyword:gbk}", "https://s.cn/?q=%D6%D0%20a%26b%2B%25"},
         {"https://s.cn/?q={keyword:big5}", "https://s.cn/?q=%A4%A4%20a%26b%2B%25"},
-        {"https://s.cn/?q={keyword:raw}", "https://s.cn/?q=中 a&b+%"},
+        {"https://s.cn/?q={keyword:raw}", "https://s.cn/?q=中%20a&b+%25"},
         {"https://s.cn/?q={keyword:+}", "https://s.cn/?q=%E4%B8%AD+a%26b%2B%25"},
         {"https://s.cn/?q={keyword:gbk,+}", "https://s.cn/?q=%D6%D0+a%26b%2B%25"},
         {"https://s.cn/?q={keyword:+,big5}", "https://s.cn/?q=%A4%A4+a%26b%2B%25"},
-        {"https://s.cn/?q={keyword:raw,+}", "https://s.cn/?q=中+a&b+%"},
+        {"https://s.cn/?q={keyword:raw,+}", "https://s.cn/?q=中+a&b+%25"},
         // The aliases, options included, and names in any case.
         {"https://s.cn/?q=%s", "https://s.cn/?q=%E4%B8%AD%20a%26b%2B%25"},
         {"https://s.cn/?q={q}", "https://s.cn/?q=%E4%B8%AD%20a%26b%2B%25"},
@@ -42,9 +42,9 @@ TEST(UserTemplate, ExpandsEachPlaceholderForm) {
         {"https://s.cn/?ie={charset}&q={keyword}", "https://s.cn/?ie=utf-8&q=%E4%B8%AD%20a%26b%2B%25"},
         {"https://s.cn/?ie={charset}&q={keyword:gbk}", "https://s.cn/?ie=gbk&q=%D6%D0%20a%26b%2B%25"},
         {"https://s.cn/?q={keyword:big5}&ie={charset}", "https://s.cn/?q=%A4%A4%20a%26b%2B%25&ie=big5"},
-        {"https://s.cn/?q={keyword:raw}&ie={charset}", "https://s.cn/?q=中 a&b+%&ie=utf-8"},
+        {"https://s.cn/?q={keyword:raw}&ie={charset}", "https://s.cn/?q=中%20a&b+%25&ie=utf-8"},
         {"https://s.cn/?q={keyword:raw}&g={keyword:gbk}&ie={charset}",
-         "https://s.cn/?q=中 a&b+%&g=%D6%D0%20a%26b%2B%25&ie=gbk"},
+         "https://s.cn/?q=中%20a&b+%25&g=%D6%D0%20a%26b%2B%25&ie=gbk"},
         // Literal text, other percent escapes and a closing brace stay as written.
         {"HTTP://S.cn/a%20b}/?x=%25&q={keyword}#top", "HTTP://S.cn/a%20b}/?x=%25&q=%E4%B8%AD%20a%26b%2B%25#top"},
         {"https://s.cn/", "https://s.cn/"},
@@ -155,7 +155,7 @@ TEST(UserTemplateOnAPage, UnencodableKeywordOpensNothingAndReachesTheCaller) {
               std::vector<std::string>{"http://bbs.example.cn/u?name=%E4%B8%AD%F0%9F%98%80"});
     EXPECT_FALSE(scratch.unencodable);
 
-    // A raw list row goes out as typed; the launch escapes it as any raw URL.
+    // A raw list row goes out as typed, as the built-in raw rows carry it.
     state.list_index = 0;
     EXPECT_EQ(list_pick(kForum, state, scratch), std::vector<std::string>{"http://bbs.example.cn/raw?q=中😀"});
 
