@@ -128,8 +128,7 @@ std::wstring open_user_pages_file(HWND owner, const std::wstring& path) {
     if (write_example(path) == Example::Failed)
         return L"无法在 Velvane 的文件夹里写入 Engines.ini 示例：请把 Velvane 放在可以写入的文件夹里。";
     const std::wstring folder = folder_of(path);
-    if (shell_opened(ShellExecuteW(owner, L"open", path.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL)))
-        return {};
+    if (shell_opened(ShellExecuteW(owner, L"open", path.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL))) return {};
     // No program is registered for .ini files: Notepad is always there.
     const std::wstring argument = L"\"" + path + L"\"";
     if (shell_opened(ShellExecuteW(owner, L"open", L"notepad.exe", argument.c_str(), folder.c_str(), SW_SHOWNORMAL)))

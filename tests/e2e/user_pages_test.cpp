@@ -174,9 +174,8 @@ TEST(UserPages, ABadLineGivesTheBalloonAndTheGoodLinesWork) {
                      L"radio = 用户 | https://www.zhihu.com/search?type=people&q={keyword}\r\n"));
     app.start();
     EXPECT_TRUE(wait_until([] {
-        return balloon_shown([](const std::wstring& t) {
-            return t.starts_with(L"Engines.ini 有 1 处问题") && contains(t, L"第 3 行");
-        });
+        return balloon_shown(
+            [](const std::wstring& t) { return t.starts_with(L"Engines.ini 有 1 处问题") && contains(t, L"第 3 行"); });
     })) << "no balloon naming the file and the line";
 
     ASSERT_EQ(page_count(app), kBuiltInPages + 1);
