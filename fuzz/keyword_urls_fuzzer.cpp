@@ -184,11 +184,11 @@ std::u16string with_lone_surrogates_replaced(std::u16string_view units) {
 constexpr UrlTemplate user_row(std::string_view url) { return {.path = url, .form = UrlForm::User}; }
 
 constexpr CategoryRadio kUserRadios[] = {
-    {"u_utf8", "utf8", {}, user_row("https://u.example.cn/s?q={keyword}&ie={charset}")},
-    {"u_gbk", "gbk", {}, user_row("http://u.example.cn/s?q={keyword:gbk,+}&ie={charset}")},
-    {"u_big5", "big5", {}, user_row("http://u.example.tw/s?q={q:big5}&ie={charset}")},
-    {"u_raw", "raw", {}, user_row("https://u.example.cn/s?q={keyword:raw}")},
-    {"u_alias", "alias", {}, user_row("https://u.example.cn/s?q=%s&r={searchTerms:+}")},
+    {"utf8", {}, user_row("https://u.example.cn/s?q={keyword}&ie={charset}")},
+    {"gbk", {}, user_row("http://u.example.cn/s?q={keyword:gbk,+}&ie={charset}")},
+    {"big5", {}, user_row("http://u.example.tw/s?q={q:big5}&ie={charset}")},
+    {"raw", {}, user_row("https://u.example.cn/s?q={keyword:raw}")},
+    {"alias", {}, user_row("https://u.example.cn/s?q=%s&r={searchTerms:+}")},
 };
 constexpr Engine kUserPage = {.tab_caption = "user", .image = -1, .radios = kUserRadios,
                               .home = user_row("https://u.example.cn/")};
