@@ -8,8 +8,8 @@
 #include "hotkey/hotkey_keys.h"
 #include "hotkey/settings_dialog_ids.h"
 #include "hotkey/settings_store_win.h"
+#include "win/control_layout_win.h"
 #include "win/dpi_win.h"
-#include "win/font_cache_win.h"
 #include "win/handles.h"
 #include "win/modal_dialog_win.h"
 #include "win/wide_text.h"
@@ -53,16 +53,16 @@ constexpr std::array<DialogControl, 5> kControls{{
     {cid::kResetButton, Kind::Button, L"复原", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 80, 40, 48, 24},
 }};
 
-const wchar_t* window_class_of(Kind kind) {
-    switch (kind) {
-    case Kind::List:
-        return WC_COMBOBOXW;
-    case Kind::Label:
-        return WC_STATICW;
-    case Kind::Button:
-        break;
-    }
-    return WC_BUTTONW;
+ControlSpec spec_of(const DialogControl& entry) {
+    const wchar_t* window_class = entry.kind == Kind::List    ? WC_COMBOBOXW
+                                  : entry.kind == Kind::Label ? WC_STATICW
+                                                              : WC_BUTTONW;
+    return {window_class,
+            entry.text,
+            WS_VISIBLE | entry.style,
+            0,
+            entry.id,
+            entry.kind == Kind::Button ? kButtonFont : kMessageFont};
 }
 
 class SettingsDialog {
@@ -82,7 +82,7 @@ private:
 
     std::wstring settings_path_;
     HWND dialog_ = nullptr;
-    FontCache fonts_;
+    ControlLayout layout_;
 };
 
 INT_PTR SettingsDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -114,11 +114,9 @@ INT_PTR SettingsDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
 
 void SettingsDialog::on_init(HWND dialog) {
     dialog_ = dialog;
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
-    for (const DialogControl& entry : kControls) {
-        CreateWindowExW(0, window_class_of(entry.kind), entry.text, WS_CHILD | WS_VISIBLE | entry.style, 0, 0, 0, 0,
-                        dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
-    }
+    layout_ = ControlLayout(dpi_for_window(dialog));
+    for (const DialogControl& entry : kControls)
+        layout_.make(dialog, spec_of(entry), {entry.left, entry.top, entry.width, entry.height});
     // The designer state, whatever Setup.ini holds: Alt + W.
     for (const ModifierChoice& choice : kModifierChoices) {
         SendMessageW(control(cid::kModifierList), CB_ADDSTRING, 0,
@@ -130,7 +128,7 @@ void SettingsDialog::on_init(HWND dialog) {
     SendMessageW(control(cid::kModifierList), CB_SETCURSEL, kModifierChoiceAtOpening, 0);
     SendMessageW(control(cid::kKeyList), CB_SETCURSEL, kKeyChoiceAtOpening, 0);
 
-    lay_out(dpi_for_window(dialog), nullptr);
+    lay_out(layout_.dpi(), nullptr);
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(cid::kModifierList)), TRUE);
     // Opened from the tray while the main window is hidden, the dialog must
     // still come to the front.
@@ -138,10 +136,8 @@ void SettingsDialog::on_init(HWND dialog) {
 }
 
 void SettingsDialog::lay_out(UINT dpi, const RECT* frame) {
-    auto px = [dpi](int value) { return scale_for_dpi(value, dpi); };
-
-    // The old fonts stay alive until no control uses them any more.
-    const FontCache old_fonts = std::exchange(fonts_, FontCache(dpi));
+    if (dpi != layout_.dpi()) layout_.set_dpi(dpi);
+    auto px = [this](int value) { return layout_.px(value); };
 
     if (frame) {
         move_to_suggested_rect(dialog_, *frame);
@@ -156,23 +152,18 @@ void SettingsDialog::lay_out(UINT dpi, const RECT* frame) {
     }
 
     for (const DialogControl& entry : kControls) {
-        HWND hwnd = control(entry.id);
-        HFONT font = fonts_.get(entry.kind == Kind::Button ? kButtonFont : kMessageFont);
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        int height = px(entry.height);
-        if (entry.kind == Kind::List) {
-            // The window's height includes the dropped-down list; the closed
-            // box takes the height its font needs. Without a smaller minimum
-            // the list shows 30 entries and, that high, opens upwards over
-            // the box.
-            const auto item = static_cast<int>(SendMessageW(hwnd, CB_GETITEMHEIGHT, 0, 0));
-            const auto count = static_cast<int>(SendMessageW(hwnd, CB_GETCOUNT, 0, 0));
-            const int shown = count < kVisibleKeys ? count : kVisibleKeys;
-            SendMessageW(hwnd, CB_SETMINVISIBLE, static_cast<WPARAM>(shown), 0);
-            height += shown * (item > 0 ? item : px(16)) + px(2);
-        }
-        SetWindowPos(hwnd, nullptr, px(entry.left), px(entry.top), px(entry.width), height,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (entry.kind != Kind::List) continue;
+        // The window's height includes the dropped-down list; the closed box
+        // takes the height its font needs. Without a smaller minimum the list
+        // shows 30 entries and, that high, opens upwards over the box.
+        HWND list = control(entry.id);
+        const auto item = static_cast<int>(SendMessageW(list, CB_GETITEMHEIGHT, 0, 0));
+        const auto count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
+        const int shown = count < kVisibleKeys ? count : kVisibleKeys;
+        SendMessageW(list, CB_SETMINVISIBLE, static_cast<WPARAM>(shown), 0);
+        SetWindowPos(list, nullptr, 0, 0, px(entry.width),
+                     px(entry.height) + shown * (item > 0 ? item : px(16)) + px(2),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     InvalidateRect(dialog_, nullptr, TRUE);
 }

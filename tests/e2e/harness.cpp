@@ -231,9 +231,7 @@ HWND Velvane::tab() const { return GetDlgItem(window_, velvane::ids::kTabControl
 
 HWND Velvane::control(int id) const {
     if (HWND direct = GetDlgItem(window_, id)) return direct;
-    const HWND pages = tab();
-    if (HWND on_page = GetDlgItem(pages, id)) return on_page;
-    for (HWND child = GetWindow(pages, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if ((GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) continue;
         wchar_t kind[16] = {};
         GetClassNameW(child, kind, 16);

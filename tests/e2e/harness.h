@@ -70,8 +70,9 @@ public:
 
     HWND window() const { return window_; }
     HWND tab() const;
-    // A control by id: a child of the main window, of the tab control, or of a
-    // group box on a page (Google's language radios). Null when there is none.
+    // A control by id: a child of the main window (the tab control and the
+    // page controls beside it), or of a group box on a page (Google's
+    // language radios). Null when there is none, also for a page not yet shown.
     HWND control(int id) const;
     // The window that typed keys go to when it is one of the program's: the
     // focus of the foreground thread. Null while another program is in the

@@ -128,8 +128,11 @@ inline void click_on(HWND window, Button button = Button::Left) {
 // Clicks the page's tab header; true once the page's keyword box shows.
 inline bool select_page(const Velvane& app, int page) {
     click_point(centre_of(tab_header(app, page)));
-    const HWND keyword = app.control(edit(page));
-    const bool shown = wait_until([&] { return current_page(app) == page && keyword && visible(keyword); });
+    // A page's controls are made when it first comes up.
+    const bool shown = wait_until([&] {
+        const HWND keyword = app.control(edit(page));
+        return current_page(app) == page && keyword && visible(keyword);
+    });
     if (!shown) ADD_FAILURE() << "page " << page << " did not come up";
     return shown;
 }
