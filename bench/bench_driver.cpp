@@ -83,14 +83,22 @@ Options parse(int argc, wchar_t** argv) {
     Options o;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring key = argv[i], value = argv[i + 1];
-        if (key == L"--exe") o.exe = value;
-        else if (key == L"--class") o.window_class = value;
-        else if (key == L"--log") o.log = value;
-        else if (key == L"--searches") o.searches = _wtoi(value.c_str());
-        else if (key == L"--toggles") o.toggles = _wtoi(value.c_str());
-        else if (key == L"--switches") o.switches = _wtoi(value.c_str());
-        else if (key == L"--settle-ms") o.settle_ms = _wtoi(value.c_str());
-        else fail("unknown option");
+        if (key == L"--exe")
+            o.exe = value;
+        else if (key == L"--class")
+            o.window_class = value;
+        else if (key == L"--log")
+            o.log = value;
+        else if (key == L"--searches")
+            o.searches = _wtoi(value.c_str());
+        else if (key == L"--toggles")
+            o.toggles = _wtoi(value.c_str());
+        else if (key == L"--switches")
+            o.switches = _wtoi(value.c_str());
+        else if (key == L"--settle-ms")
+            o.settle_ms = _wtoi(value.c_str());
+        else
+            fail("unknown option");
     }
     if (o.exe.empty() || o.window_class.empty() || o.log.empty()) fail("usage");
     return o;
@@ -145,7 +153,8 @@ void pace_alt_w() {
     static Clock::time_point last;
     constexpr auto kInterval = std::chrono::milliseconds(100);
     const auto since = Clock::now() - last;
-    if (since < kInterval) Sleep(static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(kInterval - since).count()));
+    if (since < kInterval)
+        Sleep(static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(kInterval - since).count()));
     press_alt_w();
     last = Clock::now();
 }
@@ -269,9 +278,11 @@ int wmain(int argc, wchar_t** argv) {
         fail("CreateProcess");
     g_program = process.hProcess;
     HWND hwnd = nullptr;
-    if (!wait_until([&] { return (hwnd || (hwnd = find_window(o.window_class, process.dwProcessId))) &&
-                                 shown_and_painted(hwnd); },
-                    30000))
+    if (!wait_until(
+            [&] {
+                return (hwnd || (hwnd = find_window(o.window_class, process.dwProcessId))) && shown_and_painted(hwnd);
+            },
+            30000))
         fail("no window");
     std::printf("start_ms=%.1f\n", ms_since(started));
     std::fflush(stdout);

@@ -21,7 +21,8 @@ std::size_t one_search(const Engine& engine, std::u16string_view typed, EncoderS
     PageState state = initial_state(engine);
     state.keyword = utf8_from_utf16(typed);
     std::size_t units = 0;
-    for (const std::string& url : page_search(engine, state, scratch)) units += utf16_from_utf8(launch_safe_url(url)).size();
+    for (const std::string& url : page_search(engine, state, scratch))
+        units += utf16_from_utf8(launch_safe_url(url)).size();
     return units;
 }
 

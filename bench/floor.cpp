@@ -66,8 +66,8 @@ HFONT simsun(int pixel_height) {
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
 }
 
-HWND make(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex_style, int x, int y, int w,
-          int h, HFONT font, bool shown) {
+HWND make(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex_style, int x, int y, int w, int h,
+          HFONT font, bool shown) {
     HWND control = CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_CLIPSIBLINGS | (shown ? WS_VISIBLE : 0) | style,
                                    kPageLeft + x, kPageTop + y, w, h, parent, nullptr,
                                    reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
@@ -94,9 +94,8 @@ void build_page(HWND hwnd, int index) {
                      g_edit_font, shown);
     SendMessageW(page.edit, EM_SETLIMITTEXT, 0, 0);
     page.controls[n++] = page.edit;
-    page.controls[n++] =
-        make(hwnd, WC_BUTTONW, text.button, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, 344, 80, 62, 24, g_default_font,
-             shown);
+    page.controls[n++] = make(hwnd, WC_BUTTONW, text.button, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, 344, 80, 62, 24,
+                              g_default_font, shown);
 }
 
 void show_page(int index) {
@@ -226,7 +225,8 @@ void launch_typed_text() {
     lstrcpyW(url, L"http://www.example.com/s?q=");
     const int prefix = lstrlenW(url);
     GetWindowTextW(keyword_box(), url + prefix, kSize - prefix);
-    if (!PostThreadMessageW(g_launcher, kLaunchMessage, 0, reinterpret_cast<LPARAM>(url))) HeapFree(GetProcessHeap(), 0, url);
+    if (!PostThreadMessageW(g_launcher, kLaunchMessage, 0, reinterpret_cast<LPARAM>(url)))
+        HeapFree(GetProcessHeap(), 0, url);
 }
 
 LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -272,7 +272,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClass;
     if (!RegisterClassExW(&wc)) return 1;
-    HWND hwnd = CreateWindowExW(0, kClass, L"Floor", kWindowStyle, 50, 50, 480, 177, nullptr, nullptr, instance, nullptr);
+    HWND hwnd =
+        CreateWindowExW(0, kClass, L"Floor", kWindowStyle, 50, 50, 480, 177, nullptr, nullptr, instance, nullptr);
     if (!hwnd) return 1;
     ShowWindow(hwnd, show);
     UpdateWindow(hwnd);

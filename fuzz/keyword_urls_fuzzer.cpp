@@ -75,7 +75,8 @@ bool read_by_a_shell_or_command_line(std::string_view text, std::size_t at) {
 void check_url(const std::string& url, const UrlTemplate& row, std::string_view keyword) {
     const std::string prefix = "http://" + std::string(host_of(row.host));
     FUZZ_CHECK(url.starts_with(prefix));
-    FUZZ_CHECK(url.size() == prefix.size() || std::string_view("/?#").find(url[prefix.size()]) != std::string_view::npos);
+    FUZZ_CHECK(url.size() == prefix.size() ||
+               std::string_view("/?#").find(url[prefix.size()]) != std::string_view::npos);
     if (has(row.path, "{raw}")) {
         const std::string raw = raw_keyword_in_url(keyword);
         FUZZ_CHECK(has(url, raw));
@@ -172,7 +173,6 @@ std::u16string with_lone_surrogates_replaced(std::u16string_view units) {
     return out;
 }
 
-
 // ---- User templates (pages of the engines file) ----------------------------
 // Every placeholder form on a page of its own. For each row the URL keeps the
 // template's text up to its first placeholder; the UTF-8 form is exactly the
@@ -190,8 +190,8 @@ constexpr CategoryRadio kUserRadios[] = {
     {"raw", {}, user_row("https://u.example.cn/s?q={keyword:raw}")},
     {"alias", {}, user_row("https://u.example.cn/s?q=%s&r={searchTerms:+}")},
 };
-constexpr Engine kUserPage = {.tab_caption = "user", .image = -1, .radios = kUserRadios,
-                              .home = user_row("https://u.example.cn/")};
+constexpr Engine kUserPage = {
+    .tab_caption = "user", .image = -1, .radios = kUserRadios, .home = user_row("https://u.example.cn/")};
 
 std::string escaped_utf8(std::string_view bytes, bool plus) {
     std::string out;
@@ -295,8 +295,7 @@ void check_user_templates(const std::string& keyword) {
             FUZZ_CHECK(percent_decoded(url.substr(prefix.size())) == keyword);
             break;
         default:
-            FUZZ_CHECK(url ==
-                       std::string(prefix) + escaped_utf8(keyword, false) + "&r=" + escaped_utf8(keyword, true));
+            FUZZ_CHECK(url == std::string(prefix) + escaped_utf8(keyword, false) + "&r=" + escaped_utf8(keyword, true));
             break;
         }
     }

@@ -12,12 +12,12 @@ required=(
     g++-mingw-w64-i686-posix        # the 32-bit velvane.exe and its skin stand-in
     wine wine64                     # runs them (wine provides the wine command)
     wine32:i386                     # Wine's 32-bit half, for the 32-bit build (needs the i386 architecture)
-    python3                         # the import check and the release package (scripts/*.py)
+    python3                         # the import and include-layer checks, the release package (scripts/*.py)
+    clang-format                    # every C++ source checked against .clang-format (scripts/test.sh)
     xvfb x11-utils                  # a headless X display for the tests; xdpyinfo
     xdotool imagemagick             # looking at windows and taking screenshots
     fonts-wqy-microhei              # Chinese text in the Wine desktop
     locales                         # zh_CN.UTF-8, below
-    python3                         # the include-layer check (scripts/check-layers.py), the bench summary
 )
 # Fuzzing builds; not every release ships these names, so they are skipped
 # where apt does not know them.

@@ -40,6 +40,22 @@ run_ctest() {
     fi
 }
 
+# ---- Layout: every C++ source as .clang-format writes it.
+say "formatting (clang-format --dry-run -Werror)"
+format_tool=$(command -v clang-format-14 || command -v clang-format || true)
+if [[ -z $format_tool ]]; then
+    summary+=("format: FAILED (no clang-format; scripts/setup-deps.sh installs it)")
+    failed=1
+elif find src tests fuzz bench -name '*.cpp' -o -name '*.h' | sort |
+    xargs "$format_tool" --dry-run -Werror 2>"$work/format.log"; then
+    summary+=("format: every C++ source formatted")
+else
+    cat "$work/format.log" >&2
+    summary+=("format: FAILED (run: $format_tool -i on the files above)")
+    failed=1
+fi
+# ---- end of the layout check
+
 say "unit tests"
 run_ctest unit ctest --test-dir "$VELVANE_BUILD/native" -j "$(nproc 2>/dev/null || echo 2)" --timeout 120
 

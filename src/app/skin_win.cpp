@@ -47,8 +47,8 @@ void attach_skin(const std::wstring& program_directory) {
     // Only the file beside the executable, by its full path: never a DLL of
     // that name found elsewhere on the search path. Its own dependencies come
     // from its folder or the system folder.
-    HMODULE module = LoadLibraryExW(library.c_str(), nullptr,
-                                    LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE module =
+        LoadLibraryExW(library.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Windows 7 without its DLL-directory update knows neither flag and refuses
     // them; there the altered search path looks in the library's folder first,
     // and the current directory is already off the search path.

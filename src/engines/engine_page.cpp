@@ -24,8 +24,8 @@ const std::string& encode(EncoderScratch& scratch, std::string_view keyword) {
 // joined, unless the page already did at the start of its search.
 // A user template converts the keyword itself; when it cannot, the row gives
 // no URL and the character waits in the scratch (the search then opens nothing).
-std::string join_row(const UrlTemplate& url, const PageState& state, EncoderScratch& scratch,
-                     bool already_encoded, std::string_view tail = {}) {
+std::string join_row(const UrlTemplate& url, const PageState& state, EncoderScratch& scratch, bool already_encoded,
+                     std::string_view tail = {}) {
     if (url.form == UrlForm::User) {
         ExpandedUrl expanded = expand_user_template(url.path, state.keyword,
                                                     scratch.code_pages ? *scratch.code_pages : system_code_pages());

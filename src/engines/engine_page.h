@@ -146,17 +146,15 @@ struct EncoderScratch {
 PageState initial_state(const Engine& engine);
 
 // For a HostAndPath template (user templates go through expand_user_template).
-std::string build_url(const UrlTemplate& url, std::string_view raw_keyword,
-                      std::string_view encoded_keyword, std::string_view tail = {});
+std::string build_url(const UrlTemplate& url, std::string_view raw_keyword, std::string_view encoded_keyword,
+                      std::string_view tail = {});
 
 // The page's button or Enter in its keyword box.
-std::vector<std::string> page_search(const Engine& engine, PageState& state,
-                                     EncoderScratch& scratch);
+std::vector<std::string> page_search(const Engine& engine, PageState& state, EncoderScratch& scratch);
 
 // The user picked a list item (state.list_index already holds it): the radios
 // are cleared, then the list category is searched.
-std::vector<std::string> list_pick(const Engine& engine, PageState& state,
-                                   EncoderScratch& scratch);
+std::vector<std::string> list_pick(const Engine& engine, PageState& state, EncoderScratch& scratch);
 
 // The extra button (Google's lucky search). Empty when the engine has none.
 std::vector<std::string> extra_button_search(const Engine& engine, const PageState& state);

@@ -69,10 +69,10 @@ struct UserPagesProblem {
 };
 
 struct UserPage {
-    Engine engine;                // image is -1: the tab shows the mark instead
-    std::string_view mark;        // the name's first character, drawn on the mark
-    std::uint32_t mark_colour;    // 0xRRGGBB of the mark's square, the same for the same name
-    int line = 0;                 // the section header's line
+    Engine engine;              // image is -1: the tab shows the mark instead
+    std::string_view mark;      // the name's first character, drawn on the mark
+    std::uint32_t mark_colour;  // 0xRRGGBB of the mark's square, the same for the same name
+    int line = 0;               // the section header's line
 };
 
 // The pages and problems of one reading. Copies share the storage the

@@ -16,7 +16,8 @@ constexpr CategoryRadio kRadios[] = {
     {"黄页", {160, 45, 48, 20}, {H::KoubeiLocalSearch, "/search/searchstore.html?option.key={enc}"}},
     {"资讯", {208, 45, 48, 20}, {H::YahooSearch, "/s?p={enc}&v=news"}},
     {"音乐", {256, 45, 48, 20}, {H::YahooSearch, "/s?p={enc}&v=music"}},
-    {"图片", {304, 45, 48, 20},
+    {"图片",
+     {304, 45, 48, 20},
      {H::YahooSearch, "/s?p={raw}&v=image&pid=ysearch&source=ysearch_img_result_topsearch&x="}},
 };
 

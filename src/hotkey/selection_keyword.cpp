@@ -4,8 +4,7 @@ namespace velvane {
 namespace {
 
 bool is_line_break(char16_t c) {
-    return c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == u'\u0085' || c == u'\u2028' ||
-           c == u'\u2029';
+    return c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == u'\u0085' || c == u'\u2028' || c == u'\u2029';
 }
 
 bool is_blank(char16_t c) {

@@ -25,8 +25,7 @@ constexpr WORD kMaskKey = 0xE8;
 
 bool key_down(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
 
-constexpr int kModifierKeys[] = {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL,
-                                 VK_LMENU,  VK_RMENU,  VK_LWIN,     VK_RWIN};
+constexpr int kModifierKeys[] = {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN};
 
 bool any_modifier_down() {
     for (const int key : kModifierKeys)

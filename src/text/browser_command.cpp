@@ -70,9 +70,16 @@ std::u16string browser_command_line(const BrowserCommand& command, std::u16strin
     std::size_t places = 0;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         switch (marker_at(arguments, i)) {
-        case Marker::Url: ++places; ++i; break;
-        case Marker::Dropped: ++i; break;
-        case Marker::None: ++fixed; break;
+        case Marker::Url:
+            ++places;
+            ++i;
+            break;
+        case Marker::Dropped:
+            ++i;
+            break;
+        case Marker::None:
+            ++fixed;
+            break;
         }
     }
     if (!arguments.empty()) ++fixed;  // the blank before them
@@ -92,9 +99,16 @@ std::u16string browser_command_line(const BrowserCommand& command, std::u16strin
     if (!arguments.empty()) line += u' ';
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         switch (marker_at(arguments, i)) {
-        case Marker::Url: line += fitting; ++i; break;
-        case Marker::Dropped: ++i; break;
-        case Marker::None: line += arguments[i]; break;
+        case Marker::Url:
+            line += fitting;
+            ++i;
+            break;
+        case Marker::Dropped:
+            ++i;
+            break;
+        case Marker::None:
+            line += arguments[i];
+            break;
         }
     }
     if (appended) {

@@ -21,10 +21,14 @@ char32_t first_character(std::string_view text) {
     std::size_t len = 0;
     char32_t c = 0;
     if (lead < 0x80) return lead;
-    if (lead >= 0xC2 && lead <= 0xDF) len = 2, c = lead & 0x1F;
-    else if (lead >= 0xE0 && lead <= 0xEF) len = 3, c = lead & 0x0F;
-    else if (lead >= 0xF0 && lead <= 0xF4) len = 4, c = lead & 0x07;
-    else return 0xFFFD;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        len = 2, c = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        len = 3, c = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        len = 4, c = lead & 0x07;
+    else
+        return 0xFFFD;
     if (text.size() < len) return 0xFFFD;
     for (std::size_t i = 1; i < len; ++i) {
         if ((b(i) & 0xC0) != 0x80) return 0xFFFD;

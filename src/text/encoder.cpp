@@ -20,7 +20,16 @@ bool is_hex_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= '
 // ('%' is not among them: whether it stays depends on what follows it.)
 bool must_escape(unsigned char byte) {
     switch (byte) {
-    case ' ': case '"': case '\\': case '<': case '>': case '^': case '`': case '{': case '|': case '}':
+    case ' ':
+    case '"':
+    case '\\':
+    case '<':
+    case '>':
+    case '^':
+    case '`':
+    case '{':
+    case '|':
+    case '}':
         return true;
     default:
         return byte < 0x20 || byte == 0x7F;

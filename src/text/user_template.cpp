@@ -227,8 +227,7 @@ std::optional<TemplateProblem> check_user_template(std::string_view url_template
     return parse(url_template).problem;
 }
 
-ExpandedUrl expand_user_template(std::string_view url_template, std::string_view keyword,
-                                 const CodePages& code_pages) {
+ExpandedUrl expand_user_template(std::string_view url_template, std::string_view keyword, const CodePages& code_pages) {
     const ParsedTemplate parsed = parse(url_template);
     ExpandedUrl result;
     if (parsed.problem) return result;

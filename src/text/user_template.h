@@ -30,9 +30,9 @@
 namespace velvane {
 
 enum class TemplateFault : unsigned char {
-    NotHttp,              // not "http://" or "https://" followed by a host
-    UnknownPlaceholder,   // detail: the placeholder as written
-    MixedCharsets,        // detail: the placeholder that disagrees
+    NotHttp,             // not "http://" or "https://" followed by a host
+    UnknownPlaceholder,  // detail: the placeholder as written
+    MixedCharsets,       // detail: the placeholder that disagrees
 };
 
 struct TemplateProblem {
@@ -51,7 +51,7 @@ struct Unencodable {
 };
 
 struct ExpandedUrl {
-    std::string url;                          // empty when unencodable is set
+    std::string url;  // empty when unencodable is set
     std::optional<Unencodable> unencodable;
 };
 

@@ -143,7 +143,6 @@ int wmain(int argc, wchar_t** argv) {
     DdeFreeStringHandle(state.instance, state.topic);
     DdeUninitialize(state.instance);
     const std::string summary = "logged " + std::to_string(state.logged) + ", started " +
-                                std::to_string(state.started) + ", unwritten " + std::to_string(state.unwritten) +
-                                "\n";
+                                std::to_string(state.started) + ", unwritten " + std::to_string(state.unwritten) + "\n";
     return append(state.log_path + L".ddelog", summary) ? 0 : 6;
 }

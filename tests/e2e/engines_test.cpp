@@ -30,17 +30,16 @@ struct PageCase {
 
 const PageCase kPages[] = {
     {"Google", 1, 3, std::string("http://news.google.cn/news/search?pz=1&ned=ccn&hl=zh-CN&q=") + kEncoded,  // 资讯
-     0, std::string("http://blogsearch.google.cn/blogsearch?hl=zh-CN&ie=GB2312&q=") + kRaw},                 // 博客
+     0, std::string("http://blogsearch.google.cn/blogsearch?hl=zh-CN&ie=GB2312&q=") + kRaw},                // 博客
     {"Yahoo", 2, 5,  // 图片: the one raw row of a page that encodes
-     std::string("http://www.yahoo.cn/s?p=") + kRaw +
-         "&v=image&pid=ysearch&source=ysearch_img_result_topsearch&x=",
-     1, std::string("http://www.yahoo.cn/s?p=") + kRaw + "&v=person&ei=utf-8&pid=ysearch"},  // 人物
+     std::string("http://www.yahoo.cn/s?p=") + kRaw + "&v=image&pid=ysearch&source=ysearch_img_result_topsearch&x=", 1,
+     std::string("http://www.yahoo.cn/s?p=") + kRaw + "&v=person&ei=utf-8&pid=ysearch"},                   // 人物
     {"Youdao", 3, 5, std::string("http://dict.youdao.com/search?tab=chn&keyfrom=dict.top&q=") + kEncoded,  // 海量词典
      3, std::string("http://tie.youdao.com/search?method=searchdft&word=") + kEncoded + "&srchtype=keyword"},  // 快帖
-    {"Soso", 4, 4, std::string("http://wenwen.soso.com/z/SearchSolved.e?sp=S") + kEncoded,  // 问问
-     2, std::string("http://dict.soso.com/d.q?sc=dict&w=") + kRaw},                          // 词典
-    {"Sogou", 5, 5, std::string("http://map.sogou.com/#city=%u5168%u56FD&lq=") + kRaw + "&page=1",  // 地图
-     0, std::string("http://wenda.sogou.com/search?query=") + kRaw},                                // 问答
+    {"Soso", 4, 4, std::string("http://wenwen.soso.com/z/SearchSolved.e?sp=S") + kEncoded,                     // 问问
+     2, std::string("http://dict.soso.com/d.q?sc=dict&w=") + kRaw},                                            // 词典
+    {"Sogou", 5, 5, std::string("http://map.sogou.com/#city=%u5168%u56FD&lq=") + kRaw + "&page=1",             // 地图
+     0, std::string("http://wenda.sogou.com/search?query=") + kRaw},                                           // 问答
     {"Gougou", 6, 0, std::string("http://web.gougou.com/search?search=") + kRaw,  // 网页, not the main host
      3, std::string("http://mp4.gougou.com/search?search=") + kRaw},              // MP4视频
 };

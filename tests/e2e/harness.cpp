@@ -45,8 +45,7 @@ std::wstring lower(std::wstring text) {
 void require_url_logger() {
     wchar_t command[1024] = {};
     DWORD size = sizeof command;
-    RegGetValueW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr, RRF_RT_REG_SZ, nullptr, command,
-                 &size);
+    RegGetValueW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr, RRF_RT_REG_SZ, nullptr, command, &size);
     if (lower(command).find(L"urllog") == std::wstring::npos)
         throw std::runtime_error("this Wine prefix opens http URLs with '" + utf8(command) +
                                  "', not the URL logger: prepare it with scripts/wine-prefix.sh --urllog");
@@ -72,8 +71,8 @@ std::wstring environment_block(const std::map<std::wstring, std::wstring>& overr
             const std::wstring_view view(entry);
             const auto equals = view.find(L'=', 1);
             const std::wstring name = lower(std::wstring(view.substr(0, equals)));
-            const bool replaced = std::any_of(overrides.begin(), overrides.end(),
-                                              [&](const auto& o) { return lower(o.first) == name; });
+            const bool replaced =
+                std::any_of(overrides.begin(), overrides.end(), [&](const auto& o) { return lower(o.first) == name; });
             if (!replaced) block.append(view).push_back(L'\0');
         }
         FreeEnvironmentStringsW(strings);
@@ -101,8 +100,18 @@ INPUT key_event(WORD key, bool up) {
     input.ki.wVk = key;
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
     switch (key) {
-    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
-    case VK_PRIOR: case VK_NEXT: case VK_INSERT: case VK_DELETE: case VK_RCONTROL: case VK_RMENU:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_HOME:
+    case VK_END:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_RCONTROL:
+    case VK_RMENU:
         input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
         break;
     default:
@@ -192,24 +201,23 @@ void Velvane::launch() {
 bool Velvane::wait_for_window(Timeout timeout) {
     WaitForInputIdle(process_.hProcess, static_cast<DWORD>(timeout.count()));
     return wait_until(
-        [&] {
-            for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, VELVANE_MAIN_WINDOW_CLASS, L"Velvane"));) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                if (pid == process_.dwProcessId && IsWindowVisible(w) &&
-                    GetDlgItem(w, velvane::ids::kTabControl)) {
-                    window_ = w;
-                    return true;
-                }
-            }
-            return !running();
-        },
-        timeout) && window_;
+               [&] {
+                   for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, VELVANE_MAIN_WINDOW_CLASS, L"Velvane"));) {
+                       DWORD pid = 0;
+                       GetWindowThreadProcessId(w, &pid);
+                       if (pid == process_.dwProcessId && IsWindowVisible(w) &&
+                           GetDlgItem(w, velvane::ids::kTabControl)) {
+                           window_ = w;
+                           return true;
+                       }
+                   }
+                   return !running();
+               },
+               timeout) &&
+           window_;
 }
 
-bool Velvane::running() const {
-    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool Velvane::running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
 
 DWORD Velvane::stop(Timeout timeout) {
     if (!process_.hProcess) return 0;
@@ -252,8 +260,9 @@ HWND Velvane::focus() const {
 
 std::vector<std::string> Velvane::urls() const {
     std::vector<std::string> lines;
-    const HANDLE file = CreateFileW(url_log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(url_log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return lines;
     std::string content;
     char buffer[65536];
@@ -420,8 +429,8 @@ std::wstring text(HWND window) {
     // latter returns the caption it was created with, not what was typed.
     const auto length = static_cast<std::size_t>(send(window, WM_GETTEXTLENGTH));
     std::wstring result(length + 1, L'\0');
-    const auto copied = static_cast<std::size_t>(
-        send(window, WM_GETTEXT, result.size(), reinterpret_cast<LPARAM>(result.data())));
+    const auto copied =
+        static_cast<std::size_t>(send(window, WM_GETTEXT, result.size(), reinterpret_cast<LPARAM>(result.data())));
     result.resize(std::min(copied, length));
     return result;
 }

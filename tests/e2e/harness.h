@@ -143,8 +143,7 @@ void press(WORD key, std::initializer_list<WORD> modifiers = {});
 // let go and the key arrives alone ("Adjusting state for vkey" under
 // WINEDEBUG=+keyboard). A person would press again; so does this, only when a
 // press has changed nothing for two seconds.
-int press_until(WORD key, std::initializer_list<WORD> modifiers, const std::function<bool()>& done,
-                int presses = 3);
+int press_until(WORD key, std::initializer_list<WORD> modifiers, const std::function<bool()>& done, int presses = 3);
 // Puts text on the clipboard and presses Ctrl+V: how a person enters a very
 // long keyword.
 void paste(std::wstring_view text);

@@ -174,7 +174,6 @@ UINT checked_dpi_of(HWND window) {
     return dpi;
 }
 
-
 // BGRA pixels, top row first.
 struct Picture {
     int width = 0;
@@ -299,7 +298,6 @@ TEST(LookAndFeel, CaptionAndTrayShowTheApplicationIcon) {
 }
 
 // ---- Layout ----
-
 
 // A rectangle in the client coordinates of `parent`.
 RECT rect_in(HWND window, HWND parent) {

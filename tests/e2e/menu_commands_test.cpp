@@ -265,8 +265,8 @@ TEST_F(MenuCommands, HotkeyDialogReportsALockedSettingsFileAndLeavesItAlone) {
     };
     for (const Case& c : {Case{"no sharing", 0}, Case{"read sharing", FILE_SHARE_READ}}) {
         SCOPED_TRACE(c.name);
-        const HANDLE lock = CreateFileW(settings.c_str(), GENERIC_READ | GENERIC_WRITE, c.share, nullptr,
-                                        OPEN_EXISTING, 0, nullptr);
+        const HANDLE lock =
+            CreateFileW(settings.c_str(), GENERIC_READ | GENERIC_WRITE, c.share, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(lock, INVALID_HANDLE_VALUE);
 
         HWND dialog = open_settings_dialog(app);
@@ -501,16 +501,19 @@ TEST(MenuClose, ClosingWhileTheMenuOrAWindowFromItIsOpenEndsTheProgramCleanly) {
         std::function<bool(const Velvane&)> open;  // true when it is up
     };
     const Case cases[] = {
-        {"menu from the tab strip", [](const Velvane& app) {
+        {"menu from the tab strip",
+         [](const Velvane& app) {
              open_menu(app);
              return find_window(app.window(), L"#32768", L"") != nullptr;
          }},
-        {"menu from the tray icon", [](const Velvane& app) {
+        {"menu from the tray icon",
+         [](const Velvane& app) {
              open_menu(app, MenuFrom::TrayIcon);
              return find_window(app.window(), L"#32768", L"") != nullptr;
          }},
         {"hotkey dialog", [](const Velvane& app) { return open_settings_dialog(app) != nullptr; }},
-        {"about window", [](const Velvane& app) {
+        {"about window",
+         [](const Velvane& app) {
              pick(app, Entry::About);
              return wait_for_window(app.window(), L"#32770", L"") != nullptr;
          }},

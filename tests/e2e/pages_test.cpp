@@ -59,8 +59,7 @@ TEST_F(MainWindow, ShowsItsCaptionPlaceAndSevenPagesInTheirStartState) {
     EXPECT_EQ((std::vector<LONG>{tab.left, tab.top, tab.right - tab.left, tab.bottom - tab.top}),
               (std::vector<LONG>{8, 8, 456, 136}));
 
-    const std::vector<std::wstring> captions = {L"百度", L"Google", L"雅虎", L"有道",
-                                                L"搜搜", L"搜狗", L"狗狗"};
+    const std::vector<std::wstring> captions = {L"百度", L"Google", L"雅虎", L"有道", L"搜搜", L"搜狗", L"狗狗"};
     ASSERT_EQ(send_message(app.tab(), TCM_GETITEMCOUNT), static_cast<LRESULT>(captions.size()));
     EXPECT_EQ(current_page(app), kBaidu);
     EXPECT_EQ(app.focus(), app.control(edit(kBaidu))) << "typing goes into the Baidu keyword box at once";
@@ -220,7 +219,11 @@ TEST_F(BaiduPage, QuotesControlCharactersAndBrokenTextReachTheBrowserEscaped) {
     const Case cases[] = {
         // A quote or a control character could end the browser's quoted
         // argument; they reach it as escapes.
-        {kNews, L"a\"b\tc\x01" L"d\x7f" L"e", true, std::string(kNewsUrl) + "a%22b%09c%01d%7Fe"},
+        {kNews,
+         L"a\"b\tc\x01"
+         L"d\x7f"
+         L"e",
+         true, std::string(kNewsUrl) + "a%22b%09c%01d%7Fe"},
         // An emoji keeps its four bytes; a lone surrogate becomes U+FFFD.
         {kWeb, L"\U0001F600\xD800z", false, web_url("%F0%9F%98%80%EF%BF%BD%7A")},
         {kNews, L"\U0001F600\xDC00z", false, std::string(kNewsUrl) + "\U0001F600\uFFFDz"},

@@ -78,9 +78,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     HWND window = CreateWindowExW(0, kClass, g_keys.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 560, 300, 400, 200,
                                   nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
-    g_edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
-                             WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_READONLY, 8, 8, 370, 24, window, nullptr,
-                             instance, nullptr);
+    g_edit =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_READONLY,
+                        8, 8, 370, 24, window, nullptr, instance, nullptr);
     if (nothing_selected) {
         SendMessageW(g_edit, EM_SETSEL, text.size(), text.size());
     } else {

@@ -52,7 +52,9 @@ struct Clipboard {
 
 const Clipboard kBefore{L"剪贴板里原来的文字", std::string("\x01\x00\xFFVelvane custom\x80", 18)};
 
-bool open_clipboard() { return wait_until([] { return OpenClipboard(nullptr) != FALSE; }, 2s); }
+bool open_clipboard() {
+    return wait_until([] { return OpenClipboard(nullptr) != FALSE; }, 2s);
+}
 
 void set_clipboard(const Clipboard& content) {
     ASSERT_TRUE(open_clipboard()) << "cannot open the clipboard";
@@ -204,8 +206,7 @@ TEST(SelectionHotkey, PutsTheSelectedTextIntoTheKeywordBoxSelectedAndFocusedAndT
 
     ASSERT_TRUE(
         press_selection_hotkey(app, source, [&] { return visible(app.window()) && text(keyword_box) == selected; }))
-        << "the keyword box holds '" << utf8(text(keyword_box)) << "'; the source got '" << utf8(source.keys())
-        << "'";
+        << "the keyword box holds '" << utf8(text(keyword_box)) << "'; the source got '" << utf8(source.keys()) << "'";
     EXPECT_TRUE(wait_until([&] { return in_front(app); })) << "Velvane is not in front";
     EXPECT_TRUE(wait_until([&] { return app.focus() == keyword_box; })) << "the keyword box has not the focus";
     EXPECT_EQ(selection_of(keyword_box), (std::pair<DWORD, DWORD>{0, static_cast<DWORD>(selected.size())}));
@@ -263,8 +264,8 @@ TEST(SelectionHotkey, WithNothingSelectedShowsVelvaneAndLeavesTheKeywordBoxAndTh
             ASSERT_NE(press_until('W', {VK_MENU}, [&] { return visible(app.window()) && in_front(app); }), 0);
         }
         const std::wstring start = L"原来的关键词";
-        SendMessageTimeoutW(keyword_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(start.c_str()), SMTO_ABORTIFHUNG,
-                            5000, nullptr);
+        SendMessageTimeoutW(keyword_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(start.c_str()), SMTO_ABORTIFHUNG, 5000,
+                            nullptr);
         SendMessageTimeoutW(keyword_box, EM_SETSEL, start.size(), start.size(), SMTO_ABORTIFHUNG, 5000, nullptr);
         ASSERT_TRUE(wait_until([&] { return app.focus() == keyword_box; }));
         press('W', {VK_CONTROL, VK_MENU});

@@ -17,8 +17,9 @@ TEST_F(VelvaneTest, StartsAndSearchesBaiduByEnter) {
     ASSERT_TRUE(wait_until([&] { return text(keyword) == L"abc"; }));
     press(VK_RETURN);
 
-    EXPECT_EQ(app.wait_for_urls(1),
-              std::vector<std::string>{"http://www.baidu.com/s?ie=utf-8&bs=%61%62%63&sr=&z=&cl=3&f=8&wd=%61%62%63&ct=0"});
+    EXPECT_EQ(
+        app.wait_for_urls(1),
+        std::vector<std::string>{"http://www.baidu.com/s?ie=utf-8&bs=%61%62%63&sr=&z=&cl=3&f=8&wd=%61%62%63&ct=0"});
 }
 
 }  // namespace

@@ -100,8 +100,9 @@ class LineCounter {
 public:
     explicit LineCounter(std::filesystem::path path) : path_(std::move(path)) {}
     std::size_t lines() {
-        const HANDLE file = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file =
+            CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return lines_;
         LARGE_INTEGER offset;
         offset.QuadPart = offset_;
@@ -249,9 +250,10 @@ private:
                 ADD_FAILURE() << "the resident URL logger ended with exit code " << code << " before it was ready";
                 break;
             }
-            std::printf("[ soak     ] the resident URL logger's process ended before it was ready, exit code %lu, "
-                        "none of its own: Wine failed to start it (as it does now and then); starting it again\n",
-                        code);
+            std::printf(
+                "[ soak     ] the resident URL logger's process ended before it was ready, exit code %lu, "
+                "none of its own: Wine failed to start it (as it does now and then); starting it again\n",
+                code);
         }
         SetEnvironmentVariableW(L"VELVANE_URLLOG_DELAY_MS", nullptr);
     }
@@ -421,9 +423,10 @@ int toggle(Velvane& app, const HotkeyWatch& watch, bool show, std::size_t index)
             return again;
         }
         ++again;
-        std::printf("[ soak     ] toggle %zu (%s): Wine let go of the Alt of Alt+W and no hotkey fired; "
-                    "pressing again\n",
-                    index, what);
+        std::printf(
+            "[ soak     ] toggle %zu (%s): Wine let go of the Alt of Alt+W and no hotkey fired; "
+            "pressing again\n",
+            index, what);
         if (again == 5) {
             ADD_FAILURE() << "toggle " << index << " did not " << what << ": Wine let go of the Alt five times";
             return again;
@@ -468,9 +471,10 @@ void expect_all_through_logger(const std::string& summary, std::size_t arrived) 
         << "the resident URL logger did not end cleanly: " << summary;
     EXPECT_EQ(unwritten, 0u) << "the resident URL logger could not write some URLs to the log";
     if (logged < arrived)
-        std::printf("[ soak     ] %zu URLs went to a started urllog.exe: the shell could not reach the resident "
-                    "logger by DDE\n",
-                    arrived - logged);
+        std::printf(
+            "[ soak     ] %zu URLs went to a started urllog.exe: the shell could not reach the resident "
+            "logger by DDE\n",
+            arrived - logged);
 }
 
 TEST(Soak, SearchesAndHotkeyTogglesLoseNothingAndDoNotGrow) {
@@ -507,9 +511,10 @@ TEST(Soak, SearchesAndHotkeyTogglesLoseNothingAndDoNotGrow) {
         press(VK_RETURN);
         if ((sent + 1) % block == 0) {
             ASSERT_TRUE(wait_until([&] { return log.lines() >= sent + 1; }, 60s))
-                << log.lines() << " URLs for " << sent + 1 << " searches; at the front: "
-                << describe(GetForegroundWindow()) << "; http opens with: " << http_handler()
-                << "; resident URL logger " << (logger.running() ? "running" : "gone");
+                << log.lines() << " URLs for " << sent + 1
+                << " searches; at the front: " << describe(GetForegroundWindow())
+                << "; http opens with: " << http_handler() << "; resident URL logger "
+                << (logger.running() ? "running" : "gone");
             block_ends_kb.push_back(resident_kb(*proc));
             if (sent + 1 == block) first_block_kb = block_ends_kb.back();
         }

@@ -80,8 +80,8 @@ int wmain(int, wchar_t**) {
     const std::wstring path = log_path();
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
         Sleep(10);
     }

@@ -29,7 +29,7 @@ TEST(SplitBrowserCommand, FindsTheProgramAsTheShellMeansIt) {
         {u"C:\\Program Files\\b\\b.exe %1", u"C:\\Program Files\\b\\b.exe", u"%1"},
         {u"C:\\Program Files\\b\\B.EXE\t\"%1\"", u"C:\\Program Files\\b\\B.EXE", u"\"%1\""},
         {u"C:\\b.exec\\b.exe", u"C:\\b.exec\\b.exe", u""},
-        {u"browser %1", u"browser", u"%1"},  // no ".exe": a name up to the blank
+        {u"browser %1", u"browser", u"%1"},         // no ".exe": a name up to the blank
         {u"\"C:\\b\\b.exe", u"C:\\b\\b.exe", u""},  // no closing quote
         {u"   ", u"", u""},
     };
@@ -63,7 +63,7 @@ TEST(BrowserCommandLine, PutsTheUrlInTheArgumentsPlaceOrAppendsItQuoted) {
 
 TEST(BrowserCommandLine, CutsTheUrlOnlyToWhatTheLineHoldsAndAtAnEscape) {
     const BrowserCommand command{u"C:\\b.exe", u"\"%1\""};  // 13 units besides the URL
-    const std::u16string url = u"http://h/s?w=%E4%B8%AD";  // 22 units
+    const std::u16string url = u"http://h/s?w=%E4%B8%AD";   // 22 units
     EXPECT_EQ(browser_command_line(command, url, 35), u"\"C:\\b.exe\" \"" + url + u"\"");
     EXPECT_EQ(browser_command_line(command, url, 34), u"\"C:\\b.exe\" \"http://h/s?w=%E4%B8\"");
     EXPECT_EQ(browser_command_line(command, url, 33), u"\"C:\\b.exe\" \"http://h/s?w=%E4%B8\"");
@@ -79,10 +79,10 @@ TEST(SplitCommandLine, FollowsTheRulesWindowsProgramsSplitBy) {
     };
     const Case cases[] = {
         {u"\"C:\\a b\\x.exe\" a  b\t\"c d\"", {u"C:\\a b\\x.exe", u"a", u"b", u"c d"}},
-        {u"x.exe \"C:\\Windows\\\"", {u"x.exe", u"C:\\Windows\""}},    // \" is a quote: the argument goes on
+        {u"x.exe \"C:\\Windows\\\"", {u"x.exe", u"C:\\Windows\""}},            // \" is a quote: the argument goes on
         {u"x.exe \"C:\\Windows\\\\\" y", {u"x.exe", u"C:\\Windows\\", u"y"}},  // \\" is \ and the close
-        {u"x.exe a\\\\\\\"b a\\b", {u"x.exe", u"a\\\"b", u"a\\b"}},   // \\\" is \ and a literal quote
-        {u"x.exe \"a\"\"b\" \"\"", {u"x.exe", u"a\"b", u""}},         // "" inside quotes, an empty argument
+        {u"x.exe a\\\\\\\"b a\\b", {u"x.exe", u"a\\\"b", u"a\\b"}},            // \\\" is \ and a literal quote
+        {u"x.exe \"a\"\"b\" \"\"", {u"x.exe", u"a\"b", u""}},                  // "" inside quotes, an empty argument
         {u"x.exe a\"b c\"d", {u"x.exe", u"ab cd"}},
         {u"x.exe", {u"x.exe"}},
     };

@@ -14,7 +14,7 @@ struct EncodeCase {
 TEST(EncodeKeyword, EscapesEveryUtf8Byte) {
     const EncodeCase cases[] = {
         {u"", ""},
-        {u"a b", "%61%20%62"},           // letters escaped, blank an escape, never '+'
+        {u"a b", "%61%20%62"},            // letters escaped, blank an escape, never '+'
         {u"中", "%E4%B8%AD"},             // the three UTF-8 bytes of 中
         {u"%41", "%25%34%31"},            // an escape in the keyword is escaped again
         {u"\U0001F600", "%F0%9F%98%80"},  // outside GBK: encoded like any other character
@@ -28,14 +28,17 @@ TEST(EncodeKeyword, EscapesEveryUtf8Byte) {
 
 TEST(Utf16ToUtf8, LoneSurrogatesBecomeReplacementCharacters) {
     EXPECT_EQ(utf8_from_utf16(u"a\xDC00z"), "a\xEF\xBF\xBDz");
-    EXPECT_EQ(utf8_from_utf16(u"a\xD83D"), "a\xEF\xBF\xBD");                   // high surrogate at the end
+    EXPECT_EQ(utf8_from_utf16(u"a\xD83D"), "a\xEF\xBF\xBD");                            // high surrogate at the end
     EXPECT_EQ(utf8_from_utf16(u"\xD83D\xD83D\xDE00"), "\xEF\xBF\xBD\xF0\x9F\x98\x80");  // unpaired then paired
 }
 
 TEST(Utf8ToUtf16, RoundTripsAndReplacesMalformedInput) {
     const std::u16string text = u"中 a&b \U0001F600";
     EXPECT_EQ(utf16_from_utf8(utf8_from_utf16(text)), text);
-    EXPECT_EQ(utf16_from_utf8("\xFF" "a\xE4\xB8"), u"\xFFFD" u"a\xFFFD\xFFFD");  // each stray byte
+    EXPECT_EQ(utf16_from_utf8("\xFF"
+                              "a\xE4\xB8"),
+              u"\xFFFD"
+              u"a\xFFFD\xFFFD");                            // each stray byte
     EXPECT_EQ(utf16_from_utf8("\xED\xA0\x80"), u"\xFFFD");  // an encoded surrogate is not a character
 }
 
@@ -61,7 +64,7 @@ TEST(LaunchEscaping, NoCharacterAShellOrACommandLineReadsLeavesLiterally) {
         {"}", "%7D"},
         {std::string(1, '\0'), "%00"},
         {"\r\n\x1F", "%0D%0A%1F"},
-        {"\x7F", "%7F"},                        // DEL
+        {"\x7F", "%7F"},                       // DEL
         {"\xC2\x80\xC2\x9F", "%C2%80%C2%9F"},  // C1 control characters, U+0080 and U+009F
         // Everything else stays as typed.
         {"中文\xC2\xA0\U0001F600", "中文\xC2\xA0\U0001F600"},
@@ -83,7 +86,7 @@ TEST(LaunchEscaping, ARawKeywordsPerCentSignIsAlwaysOneAndTheLaunchKeepsOnlyEsca
         std::string safe;
     };
     const Case cases[] = {
-        {"http://h/s?w=%41%e4", "http://h/s?w=%41%e4"},            // escapes stay, either case
+        {"http://h/s?w=%41%e4", "http://h/s?w=%41%e4"},                  // escapes stay, either case
         {"http://h/#city=%u5168%u56FD", "http://h/#city=%u5168%u56FD"},  // as one engine writes Unicode
         {"http://h/s?w=%PATH%", "http://h/s?w=%25PATH%25"},
         {"http://h/s?w=%4%G1%u56%", "http://h/s?w=%254%25G1%25u56%25"},
@@ -103,11 +106,11 @@ TEST(CutUrl, NeverSplitsAnEscapeOrASurrogatePair) {
     };
     const Case cases[] = {
         {u"http://h/a", 20, u"http://h/a"},
-        {u"http://h/%E4%B8", 12, u"http://h/%E4"},     // cut after a whole escape
-        {u"http://h/%E4%B8", 11, u"http://h/"},        // "%E" would be half an escape
-        {u"http://h/%E4%B8", 10, u"http://h/"},        // so would "%"
-        {u"http://h/a😀", 11, u"http://h/a"},  // half a pair is dropped
-        {u"http://h/%u5168", 14, u"http://h/"},   // nor half a %uXXXX
+        {u"http://h/%E4%B8", 12, u"http://h/%E4"},  // cut after a whole escape
+        {u"http://h/%E4%B8", 11, u"http://h/"},     // "%E" would be half an escape
+        {u"http://h/%E4%B8", 10, u"http://h/"},     // so would "%"
+        {u"http://h/a😀", 11, u"http://h/a"},        // half a pair is dropped
+        {u"http://h/%u5168", 14, u"http://h/"},     // nor half a %uXXXX
         {u"http://h/%u5168", 15, u"http://h/%u5168"},
         {u"http://h/ab", 10, u"http://h/a"},
     };

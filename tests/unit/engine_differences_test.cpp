@@ -182,9 +182,12 @@ TEST(EnginePages, EmptyKeywordOpensTheHomePage) {
         std::string_view scratch_after;
     };
     const Case cases[] = {
-        {&kBaidu, "http://www.baidu.com", kEarlierResult},  {&kGoogle, "http://www.google.cn", ""},
-        {&kYahoo, "http://cn.yahoo.com/", ""},              {&kYoudao, "http://www.youdao.com", ""},
-        {&kSoso, "http://www.soso.com", kEarlierResult},    {&kSogou, "http://www.sogou.com", kEarlierResult},
+        {&kBaidu, "http://www.baidu.com", kEarlierResult},
+        {&kGoogle, "http://www.google.cn", ""},
+        {&kYahoo, "http://cn.yahoo.com/", ""},
+        {&kYoudao, "http://www.youdao.com", ""},
+        {&kSoso, "http://www.soso.com", kEarlierResult},
+        {&kSogou, "http://www.sogou.com", kEarlierResult},
         {&kGougou, "http://www.gougou.com", kEarlierResult},
     };
     for (const auto& c : cases) {

@@ -96,8 +96,8 @@ TEST(BuildUrl, JoinsHostPathAndKeywordsAndLeavesOtherTextAlone) {
 }
 
 TEST(BadKeywords, EveryUrlStartsWithItsHostWhateverTheKeyword) {
-    const std::string keywords[] = {std::string(100000, 'x'), "\"", std::string("\x00\x01\r\n", 4), "\xF0\x9F\x98\x80",
-                                    "\xEF\xBF\xBD", "{raw}{enc}{tail}{"};
+    const std::string keywords[] = {std::string(100000, 'x'), "\"",           std::string("\x00\x01\r\n", 4),
+                                    "\xF0\x9F\x98\x80",       "\xEF\xBF\xBD", "{raw}{enc}{tail}{"};
     for (const Engine* engine : all_engines()) {
         for (std::size_t r = 0; r < engine->radios.size(); ++r) {
             for (const auto& keyword : keywords) {

@@ -78,8 +78,8 @@ const Row kRows[] = {
     {&kBaidu, Via::List, 5, "http://index.baidu.com/main/word.php?word={raw}"},
 
     {&kGoogle, Via::Radio, 0, "http://www.google.cn/search?hl=zh-CN&q={enc}&meta=&aq=f&oq=", 0},
-    {&kGoogle, Via::Radio, 0, "http://www.google.cn/search?hl=zh-CN&q={enc}&meta=lr%3Dlang_zh-CN%7Clang_zh-TW&aq=f&oq=",
-     1},
+    {&kGoogle, Via::Radio, 0,
+     "http://www.google.cn/search?hl=zh-CN&q={enc}&meta=lr%3Dlang_zh-CN%7Clang_zh-TW&aq=f&oq=", 1},
     {&kGoogle, Via::Radio, 0, "http://www.google.cn/search?hl=zh-CN&q={enc}&meta=lr%3Dlang_zh-CN&aq=f&oq=", 2},
     {&kGoogle, Via::Radio, 0, "http://www.google.cn/search?hl=zh-CN&q={enc}&meta=cr%3DcountryCN&aq=f&oq=", 3},
     {&kGoogle, Via::Radio, 1, "http://images.google.cn/images?hl=zh-CN&q={enc}&gbv=2&aq=f&oq="},
@@ -92,14 +92,16 @@ const Row kRows[] = {
     {&kGoogle, Via::List, 2, "http://www.google.cn/rebang/search?q={enc}"},
     {&kGoogle, Via::List, 3, "http://translate.google.cn"},
     {&kGoogle, Via::Extra, 0,
-     "http://www.google.cn/search?hl=zh-CN&q={raw}&btnI=%C2%A0%E6%89%8B%E6%B0%94%E4%B8%8D%E9%94%99%C2%A0&meta=&aq=f&oq="},
+     "http://www.google.cn/"
+     "search?hl=zh-CN&q={raw}&btnI=%C2%A0%E6%89%8B%E6%B0%94%E4%B8%8D%E9%94%99%C2%A0&meta=&aq=f&oq="},
 
     {&kYahoo, Via::Radio, 0, "http://www.yahoo.cn/s?p={enc}"},
     {&kYahoo, Via::Radio, 1, "http://www.koubei.com/fuwu/search?keyword={enc}"},
     {&kYahoo, Via::Radio, 2, "http://search.koubei.com/search/searchstore.html?option.key={enc}"},
     {&kYahoo, Via::Radio, 3, "http://www.yahoo.cn/s?p={enc}&v=news"},
     {&kYahoo, Via::Radio, 4, "http://www.yahoo.cn/s?p={enc}&v=music"},
-    {&kYahoo, Via::Radio, 5, "http://www.yahoo.cn/s?p={raw}&v=image&pid=ysearch&source=ysearch_img_result_topsearch&x="},
+    {&kYahoo, Via::Radio, 5,
+     "http://www.yahoo.cn/s?p={raw}&v=image&pid=ysearch&source=ysearch_img_result_topsearch&x="},
     {&kYahoo, Via::List, 0, "http://www.yahoo.cn/s?p={raw}&pid=hp&v=ks"},
     {&kYahoo, Via::List, 1, "http://www.yahoo.cn/s?p={raw}&v=person&ei=utf-8&pid=ysearch"},
 

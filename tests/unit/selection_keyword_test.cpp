@@ -42,7 +42,11 @@ TEST(SelectionKeyword, OneLineWithoutTheBlanksAround) {
         {"lone high surrogate", std::u16string(u"a") + char16_t(0xD83D) + u"b", u"a\uFFFDb"},
         {"lone low surrogate", std::u16string(u"a") + char16_t(0xDE00), u"a\uFFFD"},
         {"reversed pair", std::u16string(1, char16_t(0xDE00)) + char16_t(0xD83D), u"\uFFFD\uFFFD"},
-        {"other control characters stay for the launch to escape", u"a\x01" u"b", u"a\x01" u"b"},
+        {"other control characters stay for the launch to escape",
+         u"a\x01"
+         u"b",
+         u"a\x01"
+         u"b"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -69,8 +73,8 @@ TEST(SelectionKeyword, LongTextIsCutAtTheLimitNeverInsideASurrogatePair) {
         {"a pair that ends at the limit stays", std::u16string(limit - 2, u'a') + pair + u"b",
          std::u16string(limit - 2, u'a') + pair},
         {"blanks before the cut go", std::u16string(limit - 3, u'a') + u"   bbb", std::u16string(limit - 3, u'a')},
-        {"a lone surrogate at the limit is one unit",
-         std::u16string(limit - 1, u'a') + char16_t(0xD83D) + u"zz", std::u16string(limit - 1, u'a') + u"\uFFFD"},
+        {"a lone surrogate at the limit is one unit", std::u16string(limit - 1, u'a') + char16_t(0xD83D) + u"zz",
+         std::u16string(limit - 1, u'a') + u"\uFFFD"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -128,37 +128,46 @@ TEST(UserPagesReader, PagesFeedThePageAlgorithm) {
 
 TEST(UserPagesReader, SkipsEachKindOfProblemLineWithItsNumber) {
     constexpr std::string_view file =
-        "radio = 早 | https://a.cn/?q={keyword}\n"          // 1 before any page
-        "[甲]\n"                                              // 2
-        "radio = 网页 https://a.cn/?q={keyword}\n"          // 3 no "|"
-        "radio =  | https://a.cn/?q={keyword}\n"            // 4 no name
-        "radio = 文件 | file:///C:/x.exe\n"                 // 5 not http
-        "radio = 脚本 | javascript:alert(1)\n"              // 6 not http
-        "radio = 未知 | https://a.cn/?q={kw}\n"             // 7 unknown placeholder
+        "radio = 早 | https://a.cn/?q={keyword}\n"                    // 1 before any page
+        "[甲]\n"                                                      // 2
+        "radio = 网页 https://a.cn/?q={keyword}\n"                    // 3 no "|"
+        "radio =  | https://a.cn/?q={keyword}\n"                      // 4 no name
+        "radio = 文件 | file:///C:/x.exe\n"                           // 5 not http
+        "radio = 脚本 | javascript:alert(1)\n"                        // 6 not http
+        "radio = 未知 | https://a.cn/?q={kw}\n"                       // 7 unknown placeholder
         "radio = 混合 | https://a.cn/?q={keyword}&g={keyword:gbk}\n"  // 8 two code pages
-        "button = 搜 | https://a.cn/?q={keyword}\n"         // 9 unknown key
-        "就这一行\n"                                          // 10 no "="
-        "radio = 好 | https://a.cn/?q={keyword}\n"          // 11 good
-        "home = https://a.cn/\n"                              // 12 good
-        "home = https://b.cn/\n"                              // 13 second home
-        "[乙\n"                                               // 14 no "]": its lines are skipped
-        "radio = 跳过 | https://a.cn/?q={keyword}\n"        // 15
-        "[甲]\n"                                              // 16 repeated: skipped
-        "radio = 也跳过 | https://a.cn/?q={keyword}\n"      // 17
-        "[空]\n"                                              // 18 nothing usable
-        "home = https://c.cn/\n"                              // 19
-        "[]\n"                                                // 20 no name
-        "[丙]\n"                                              // 21
-        "more = 好 | https://a.cn/?q={keyword:raw}\n"       // 22 good
-        "radio = 控\x01制 | https://a.cn/\n";              // 23 a control character
+        "button = 搜 | https://a.cn/?q={keyword}\n"                   // 9 unknown key
+        "就这一行\n"                                                  // 10 no "="
+        "radio = 好 | https://a.cn/?q={keyword}\n"                    // 11 good
+        "home = https://a.cn/\n"                                      // 12 good
+        "home = https://b.cn/\n"                                      // 13 second home
+        "[乙\n"                                                       // 14 no "]": its lines are skipped
+        "radio = 跳过 | https://a.cn/?q={keyword}\n"                  // 15
+        "[甲]\n"                                                      // 16 repeated: skipped
+        "radio = 也跳过 | https://a.cn/?q={keyword}\n"                // 17
+        "[空]\n"                                                      // 18 nothing usable
+        "home = https://c.cn/\n"                                      // 19
+        "[]\n"                                                        // 20 no name
+        "[丙]\n"                                                      // 21
+        "more = 好 | https://a.cn/?q={keyword:raw}\n"                 // 22 good
+        "radio = 控\x01制 | https://a.cn/\n";                         // 23 a control character
     const UserPages read = read_user_pages(file);
     using F = UserPagesFault;
-    EXPECT_EQ(faults(read), (std::vector<std::pair<int, F>>{
-                                {1, F::OutsidePage}, {3, F::MissingBar}, {4, F::MissingName}, {5, F::NotHttp},
-                                {6, F::NotHttp}, {7, F::UnknownPlaceholder}, {8, F::MixedCharsets},
-                                {9, F::UnknownKey}, {10, F::UnusableLine}, {13, F::DuplicateHome},
-                                {14, F::UnusableLine}, {16, F::DuplicatePage}, {18, F::EmptyPage},
-                                {20, F::UnusableLine}, {23, F::UnusableLine}}));
+    EXPECT_EQ(faults(read), (std::vector<std::pair<int, F>>{{1, F::OutsidePage},
+                                                            {3, F::MissingBar},
+                                                            {4, F::MissingName},
+                                                            {5, F::NotHttp},
+                                                            {6, F::NotHttp},
+                                                            {7, F::UnknownPlaceholder},
+                                                            {8, F::MixedCharsets},
+                                                            {9, F::UnknownKey},
+                                                            {10, F::UnusableLine},
+                                                            {13, F::DuplicateHome},
+                                                            {14, F::UnusableLine},
+                                                            {16, F::DuplicatePage},
+                                                            {18, F::EmptyPage},
+                                                            {20, F::UnusableLine},
+                                                            {23, F::UnusableLine}}));
     EXPECT_EQ(read.problem_count(), 15u);
     ASSERT_EQ(read.pages().size(), 2u);
     EXPECT_EQ(read.pages()[0].engine.tab_caption, "甲");
@@ -273,7 +282,7 @@ TEST(UserPagesExample, ReadsWithNoProblemAndSearchesToday) {
     std::vector<std::string_view> names;
     for (const UserPage& page : read.pages()) names.push_back(page.engine.tab_caption);
     EXPECT_EQ(names, (std::vector<std::string_view>{"必应", "360 搜索", "知乎", "哔哩哔哩", "微博", "豆瓣", "京东",
-                                                   "维基百科", "GitHub", "1688"}));
+                                                    "维基百科", "GitHub", "1688"}));
     for (const UserPage& page : read.pages()) {
         EXPECT_FALSE(page.engine.radios.empty()) << page.engine.tab_caption;
         EXPECT_TRUE(page.engine.home.path.starts_with("https://")) << page.engine.tab_caption;

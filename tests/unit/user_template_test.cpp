@@ -120,8 +120,10 @@ TEST(UserTemplate, ReportsTheFirstCharacterTheCodePageCannotHold) {
     EXPECT_EQ(expand("https://s.cn/?q={keyword}", "😀"), "https://s.cn/?q=%F0%9F%98%80");
     EXPECT_EQ(expand("https://s.cn/?q={keyword:raw}", "😀"), "https://s.cn/?q=😀");
 
-    EXPECT_EQ(unencodable_message({U'😀', KeywordCharset::Gbk}), "关键词里的“😀”（U+1F600）无法用 GBK 编码，没有打开网页。");
-    EXPECT_EQ(unencodable_message({0xFFFD, KeywordCharset::Big5}), "关键词里的（U+FFFD）无法用 Big5 编码，没有打开网页。");
+    EXPECT_EQ(unencodable_message({U'😀', KeywordCharset::Gbk}),
+              "关键词里的“😀”（U+1F600）无法用 GBK 编码，没有打开网页。");
+    EXPECT_EQ(unencodable_message({0xFFFD, KeywordCharset::Big5}),
+              "关键词里的（U+FFFD）无法用 Big5 编码，没有打开网页。");
 }
 
 // A page made by hand from user templates, as the reader makes them.
@@ -132,8 +134,7 @@ constexpr CategoryRadio kRadios[] = {
     {"用户", {56, 45, 48, 20}, user("http://bbs.example.cn/u?name={keyword}")},
 };
 constexpr ListItem kList[] = {{"原样", user("http://bbs.example.cn/raw?q={keyword:raw}")}};
-constexpr Engine kForum = {
-    .tab_caption = "论坛", .image = -1, .radios = kRadios, .list = kList, .home = user("")};
+constexpr Engine kForum = {.tab_caption = "论坛", .image = -1, .radios = kRadios, .list = kList, .home = user("")};
 
 TEST(UserTemplateOnAPage, UnencodableKeywordOpensNothingAndReachesTheCaller) {
     EncoderScratch scratch;
