@@ -61,8 +61,11 @@ bool go_to_page(const Velvane& app, int page) {
         const int before = current_page(app);
         if (press_until(VK_TAB, {VK_CONTROL, VK_SHIFT}, [&] { return current_page(app) != before; }) == 0) break;
     }
-    const HWND keyword = app.control(edit(page));
-    const bool shown = wait_until([&] { return current_page(app) == page && keyword && visible(keyword); });
+    // A page's controls are made when it first comes up.
+    const bool shown = wait_until([&] {
+        const HWND keyword = app.control(edit(page));
+        return current_page(app) == page && keyword && visible(keyword);
+    });
     if (!shown) ADD_FAILURE() << "page " << page << " did not come up";
     return shown;
 }
@@ -109,10 +112,12 @@ TEST(UserPages, AGbkFileMakesTwoPagesAfterGougouThatSearchAsWritten) {
     EXPECT_GE(tab_image(app, kForum), kBuiltInPages);
     EXPECT_NE(tab_image(app, kBing), tab_image(app, kForum));
     EXPECT_EQ(current_page(app), 0) << "the start page stays 百度";
+    // Each page as it first comes up (its controls are made then).
     for (const int page : {kBing, kForum}) {
         SCOPED_TRACE("page " + std::to_string(page));
-        EXPECT_EQ(checked_radio(app, page), 0);
         EXPECT_FALSE(visible(app.control(edit(page))));
+        ASSERT_TRUE(go_to_page(app, page));
+        EXPECT_EQ(checked_radio(app, page), 0);
         EXPECT_EQ(text(app.control(velvane::ids::button(page))), L"搜索");
     }
 
