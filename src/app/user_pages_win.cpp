@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "win/file_win.h"
 #include "win/handles.h"
 #include "win/wide_text.h"
 
@@ -37,22 +38,6 @@ Bytes read_bounded(const std::wstring& path, std::size_t limit, std::string& byt
     }
     bytes.resize(done);
     return Bytes::Read;
-}
-
-// Writes a new file that no other file had the name of, flushed to disk.
-bool write_new_file(const std::wstring& path, std::string_view bytes) {
-    const UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
-            written == 0)
-            return false;
-        done += written;
-    }
-    return FlushFileBuffers(file.get()) != FALSE;
 }
 
 std::wstring folder_of(const std::wstring& path) {

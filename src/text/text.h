@@ -14,4 +14,7 @@ std::string utf8_from_utf16(std::u16string_view text);
 // UTF-8 to UTF-16. Malformed sequences become U+FFFD.
 std::u16string utf16_from_utf8(std::string_view text);
 
+// Appends one code point (at most U+10FFFF, not a surrogate) as UTF-8.
+void append_utf8(std::string& out, char32_t c);
+
 }  // namespace velvane

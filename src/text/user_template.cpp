@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "text/encoder.h"
+#include "text/text.h"
 
 namespace velvane {
 namespace {
@@ -189,24 +190,6 @@ void append_raw(std::string& out, std::string_view keyword, bool plus) {
     for (char& c : with_plus)
         if (c == ' ') c = '+';
     out += raw_keyword_in_url(with_plus);
-}
-
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@ namespace {
 
 bool is_missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
+}  // namespace
+
 bool write_new_file(const std::wstring& path, std::string_view bytes) {
     const UniqueFile file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -23,8 +25,6 @@ bool write_new_file(const std::wstring& path, std::string_view bytes) {
     // an empty file behind the move.
     return FlushFileBuffers(file.get()) != FALSE;
 }
-
-}  // namespace
 
 FileBytes read_file_bytes(const std::wstring& path, std::size_t max_bytes) {
     const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,

@@ -30,6 +30,10 @@ struct FileBytes {
 // False when nothing changed (the temporary file is removed again).
 [[nodiscard]] bool replace_file(const std::wstring& path, std::string_view bytes);
 
+// Writes the bytes to a file of this name, created anew (or emptied), and
+// flushes them to disk; false when any of it failed.
+[[nodiscard]] bool write_new_file(const std::wstring& path, std::string_view bytes);
+
 // Deletes the file; true when no file is left, also when there was none.
 [[nodiscard]] bool delete_file(const std::wstring& path);
 
