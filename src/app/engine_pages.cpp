@@ -15,8 +15,8 @@
 namespace velvane {
 namespace {
 
-constexpr FontSpec kRadioFont = simsun(14);
-constexpr FontSpec kTabFont = simsun(12);
+constexpr FontChoice kRadioFont = simsun(14);
+constexpr FontChoice kTabFont = simsun(12);
 
 // What a control of a page is, by the slot of its id.
 int slot_of(HWND control) {
@@ -141,11 +141,11 @@ HWND EnginePages::keyword_box() const {
     return index >= 0 && index < count() ? pages_[static_cast<std::size_t>(index)].edit : nullptr;
 }
 
-HWND EnginePages::make(const ControlSpec& spec, const Rect& rect, HWND parent) {
+HWND EnginePages::make(const ControlRecipe& recipe, const Rect& rect, HWND parent) {
     // Page controls stand where they would within the tab control; language
     // radios within their group box.
     const POINT origin = parent ? POINT{0, 0} : POINT{tab_place_.left, tab_place_.top};
-    return layout_->make(parent ? parent : frame_, spec, {rect.left, rect.top, rect.width, rect.height, origin});
+    return layout_->make(parent ? parent : frame_, recipe, {rect.left, rect.top, rect.width, rect.height, origin});
 }
 
 void EnginePages::build(int index) {

@@ -98,7 +98,7 @@ private:
     void build(int index);
     void add_tab(const std::string_view caption, int image);
     void remove_user_pages();
-    HWND make(const ControlSpec& spec, const Rect& rect, HWND parent = nullptr);
+    HWND make(const ControlRecipe& recipe, const Rect& rect, HWND parent = nullptr);
     void name_for_accessibility(HWND control, const std::wstring& name);
     void show(int index);
     void on_selection_changed();

@@ -25,7 +25,7 @@ constexpr wchar_t kCaption[] = L"快捷键设置";
 // The outer frame at 96 DPI.
 constexpr int kWidth = 150;
 constexpr int kHeight = 99;
-constexpr FontSpec kButtonFont = simsun(12);
+constexpr FontChoice kButtonFont = simsun(12);
 // Keys the dropped-down list shows before it scrolls.
 constexpr int kVisibleKeys = 12;
 
@@ -53,7 +53,7 @@ constexpr std::array<DialogControl, 5> kControls{{
     {cid::kResetButton, Kind::Button, L"复原", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 80, 40, 48, 24},
 }};
 
-ControlSpec spec_of(const DialogControl& entry) {
+ControlRecipe recipe_of(const DialogControl& entry) {
     const wchar_t* window_class = entry.kind == Kind::List    ? WC_COMBOBOXW
                                   : entry.kind == Kind::Label ? WC_STATICW
                                                               : WC_BUTTONW;
@@ -116,7 +116,7 @@ void SettingsDialog::on_init(HWND dialog) {
     dialog_ = dialog;
     layout_ = ControlLayout(dpi_for_window(dialog));
     for (const DialogControl& entry : kControls)
-        layout_.make(dialog, spec_of(entry), {entry.left, entry.top, entry.width, entry.height});
+        layout_.make(dialog, recipe_of(entry), {entry.left, entry.top, entry.width, entry.height});
     // The designer state, whatever Setup.ini holds: Alt + W.
     for (const ModifierChoice& choice : kModifierChoices) {
         SendMessageW(control(cid::kModifierList), CB_ADDSTRING, 0,

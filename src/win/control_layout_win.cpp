@@ -5,20 +5,20 @@
 
 namespace velvane {
 
-HWND ControlLayout::make(HWND parent, const ControlSpec& spec, const Place96& place) {
+HWND ControlLayout::make(HWND parent, const ControlRecipe& recipe, const Place96& place) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-    const std::wstring text(spec.text);
-    HWND control = CreateWindowExW(spec.ex_style, spec.window_class, text.c_str(), WS_CHILD | spec.style,
+    const std::wstring text(recipe.text);
+    HWND control = CreateWindowExW(recipe.ex_style, recipe.window_class, text.c_str(), WS_CHILD | recipe.style,
                                    px(place.origin.x) + px(place.left), px(place.origin.y) + px(place.top),
                                    px(place.width), px(place.height), parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(recipe.id)), instance, nullptr);
     if (!control) return nullptr;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(spec.font)), FALSE);
-    placed_.push_back({control, place, spec.font});
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(recipe.font)), FALSE);
+    placed_.push_back({control, place, recipe.font});
     return control;
 }
 
-void ControlLayout::adopt(HWND control, const Place96& place, FontSpec font) {
+void ControlLayout::adopt(HWND control, const Place96& place, FontChoice font) {
     const Placed placed = {control, place, font};
     put(placed, FALSE);
     placed_.push_back(placed);

@@ -21,13 +21,13 @@ struct Place96 {
 };
 
 // What a control is: its window class, text, styles (WS_CHILD is added), id and font.
-struct ControlSpec {
+struct ControlRecipe {
     const wchar_t* window_class;
     std::wstring_view text;
     DWORD style;
     DWORD ex_style;
     int id;
-    FontSpec font;
+    FontChoice font;
 };
 
 class ControlLayout {
@@ -36,13 +36,13 @@ public:
 
     UINT dpi() const { return fonts_.dpi(); }
     int px(int value) const { return MulDiv(value, static_cast<int>(dpi()), 96); }
-    HFONT font(FontSpec spec) { return fonts_.get(spec); }
+    HFONT font(FontChoice choice) { return fonts_.get(choice); }
 
     // Makes the control at its place with its font; null when the platform
     // made none. Remembered until forget(), for the next DPI.
-    HWND make(HWND parent, const ControlSpec& spec, const Place96& place);
+    HWND make(HWND parent, const ControlRecipe& recipe, const Place96& place);
     // Remembers a control made elsewhere (the window itself makes it).
-    void adopt(HWND control, const Place96& place, FontSpec font);
+    void adopt(HWND control, const Place96& place, FontChoice font);
     // Forgets the controls of which `keep` says false (they are being destroyed).
     template <typename Predicate>
     void forget_if(Predicate keep_not) {
@@ -57,7 +57,7 @@ private:
     struct Placed {
         HWND hwnd;
         Place96 place;
-        FontSpec font;
+        FontChoice font;
     };
     void put(const Placed& placed, BOOL redraw);
 

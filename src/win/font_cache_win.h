@@ -14,16 +14,16 @@ namespace velvane {
 
 // A font as a layout table names it: the system's message font (the window's
 // default font), or 宋体 at a pixel height given at 96 DPI.
-struct FontSpec {
+struct FontChoice {
     enum class Face : unsigned char { Message, SimSun };
     Face face = Face::Message;
     int px = 0;  // 宋体's height at 96 DPI; the message font brings its own
 
-    friend bool operator==(const FontSpec&, const FontSpec&) = default;
+    friend bool operator==(const FontChoice&, const FontChoice&) = default;
 };
 
-inline constexpr FontSpec kMessageFont = {FontSpec::Face::Message, 0};
-constexpr FontSpec simsun(int px) { return {FontSpec::Face::SimSun, px}; }
+inline constexpr FontChoice kMessageFont = {FontChoice::Face::Message, 0};
+constexpr FontChoice simsun(int px) { return {FontChoice::Face::SimSun, px}; }
 
 class FontCache {
 public:
@@ -33,11 +33,11 @@ public:
 
     UINT dpi() const { return dpi_; }
     // The font at this cache's DPI; null only when the platform made none.
-    HFONT get(FontSpec spec);
+    HFONT get(FontChoice choice);
 
 private:
     struct Entry {
-        FontSpec spec;
+        FontChoice choice;
         UniqueFont font;
     };
     UINT dpi_;
