@@ -11,35 +11,6 @@ namespace {
 
 std::uint64_t join(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 
-enum class Bytes { Read, Missing, Unreadable };
-
-// The first `limit` bytes of the file, while others may still read, write or
-// delete it: what lies beyond is not read (the reader reports a file that
-// long as too large).
-Bytes read_bounded(const std::wstring& path, std::size_t limit, std::string& bytes) {
-    bytes.clear();
-    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Bytes::Missing : Bytes::Unreadable;
-    }
-    bytes.resize(limit);
-    std::size_t done = 0;
-    while (done < limit) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(limit - done), &read, nullptr)) {
-            bytes.clear();
-            return Bytes::Unreadable;
-        }
-        if (read == 0) break;
-        done += read;
-    }
-    bytes.resize(done);
-    return Bytes::Read;
-}
-
 std::wstring folder_of(const std::wstring& path) {
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
@@ -82,23 +53,24 @@ UserPagesFile::Reading UserPagesFile::read(UserPages& pages) {
     // next check see a change and read again.
     const FileStamp stamp = file_stamp(path_);
     last_seen_ = stamp;
-    std::string bytes;
-    switch (stamp.directory ? Bytes::Unreadable : read_bounded(path_, kUserPagesMaxBytes + 1, bytes)) {
-    case Bytes::Missing:
+    FileBytes file =
+        stamp.directory ? FileBytes{FileStatus::Unreadable, {}} : read_file_start(path_, kUserPagesMaxBytes + 1);
+    switch (file.status) {
+    case FileStatus::Missing:
         read_stamp_ = {};
         retry_ = false;
         pages = UserPages();
         return Reading::Pages;
-    case Bytes::Unreadable:
+    case FileStatus::Unreadable:
         read_stamp_ = stamp;
         retry_ = true;
         return Reading::Unreadable;
-    case Bytes::Read:
+    case FileStatus::Read:
         break;
     }
     read_stamp_ = stamp;
     retry_ = false;
-    pages = read_user_pages(bytes);
+    pages = read_user_pages(file.bytes);
     return Reading::Pages;
 }
 

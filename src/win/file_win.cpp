@@ -26,26 +26,45 @@ bool write_new_file(const std::wstring& path, std::string_view bytes) {
     return FlushFileBuffers(file.get()) != FALSE;
 }
 
+namespace {
+
+UniqueFile open_for_reading(const std::wstring& path) {
+    return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Up to `limit` bytes from the file's current position; fewer when the file
+// ends (or shrank meanwhile).
+FileBytes read_up_to(HANDLE file, std::size_t limit) {
+    std::string bytes(limit, '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read, nullptr))
+            return {FileStatus::Unreadable, {}};
+        if (read == 0) break;
+        done += read;
+    }
+    bytes.resize(done);
+    return {FileStatus::Read, std::move(bytes)};
+}
+
+}  // namespace
+
 FileBytes read_file_bytes(const std::wstring& path, std::size_t max_bytes) {
-    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFile file = open_for_reading(path);
     if (!file) return {is_missing(GetLastError()) ? FileStatus::Missing : FileStatus::Unreadable, {}};
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
         static_cast<unsigned long long>(size.QuadPart) > max_bytes)
         return {FileStatus::Unreadable, {}};
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read, nullptr))
-            return {FileStatus::Unreadable, {}};
-        if (read == 0) break;  // the file shrank meanwhile
-        done += read;
-    }
-    bytes.resize(done);
-    return {FileStatus::Read, std::move(bytes)};
+    return read_up_to(file.get(), static_cast<std::size_t>(size.QuadPart));
+}
+
+FileBytes read_file_start(const std::wstring& path, std::size_t limit) {
+    const UniqueFile file = open_for_reading(path);
+    if (!file) return {is_missing(GetLastError()) ? FileStatus::Missing : FileStatus::Unreadable, {}};
+    return read_up_to(file.get(), limit);
 }
 
 bool replace_file(const std::wstring& path, std::string_view bytes) {

@@ -25,6 +25,11 @@ struct FileBytes {
 // larger than max_bytes is not read at all (Unreadable).
 [[nodiscard]] FileBytes read_file_bytes(const std::wstring& path, std::size_t max_bytes);
 
+// The first `limit` bytes of the file, whatever its size, read while others
+// may still read, write or delete it: a reader that reports a file as too
+// long asks for one byte more than it takes.
+[[nodiscard]] FileBytes read_file_start(const std::wstring& path, std::size_t limit);
+
 // Replaces the file with these bytes, all or nothing: they go to `path`.tmp
 // beside it, flushed to disk, which then takes the file's place in one move.
 // False when nothing changed (the temporary file is removed again).
