@@ -65,7 +65,7 @@ measure() {  # program window-class round searches page-switches
     local program=$1 class=$2 round=$3 count=$4 page_switches=$5 out
     out=$build/results/$program-$round.txt
     export BENCH_URL_LOG=$run/$program/urls.log
-    if ! timeout 600 env LC_ALL=zh_CN.UTF-8 wine "$build/win/bench_driver.exe" \
+    if ! timeout 600 env LC_ALL=zh_CN.UTF-8 "$VELVANE_WINE" "$build/win/bench_driver.exe" \
             --exe "$(winpath "$run/$program/$program.exe")" --class "$class" \
             --log "$(winpath "$run/$program")\\urls.log" \
             --searches "$count" --toggles "$toggles" --switches "$page_switches" >"$out" 2>"$out.stderr"; then
@@ -88,7 +88,7 @@ for ((r = 1; r <= rounds; r++)); do
     measure page_floor VelvaneBenchPageFloor "$r" "$searches" "$switches"
 done
 
-machine="$(uname -m), $(nproc) CPU ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)), $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo), $(wine --version 2>/dev/null || echo wine), load average $(cut -d' ' -f1-3 /proc/loadavg)"
+machine="$(uname -m), $(nproc) CPU ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)), $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo), $("$VELVANE_WINE" --version 2>/dev/null || echo wine), load average $(cut -d' ' -f1-3 /proc/loadavg)"
 status=0
 python3 bench/summary.py --results "$build/results" --rounds "$rounds" --searches "$searches" \
     --velvane-exe "$run/velvane/velvane.exe" --floor-exe "$run/floor/floor.exe" \

@@ -10,5 +10,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# ctest runs the Windows test programs through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# ctest runs the Windows test programs through Wine: Debian's `wine` wrapper,
+# or a Wine loader itself (scripts/lib.sh passes /usr/lib/wine/wine64 where
+# the kernel cannot run 32-bit programs and the wrapper would pick the 32-bit
+# loader), which then also names itself in WINELOADER for the processes Wine
+# starts.
+set(VELVANE_WINE wine CACHE STRING "What runs the Windows test programs: wine, or a Wine loader such as /usr/lib/wine/wine64")
+if(VELVANE_WINE STREQUAL "wine")
+  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR env "WINELOADER=${VELVANE_WINE}" "${VELVANE_WINE}")
+endif()

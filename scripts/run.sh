@@ -27,4 +27,4 @@ mv -f "$program_dir/velvane.exe.new" "$program_dir/velvane.exe"
 
 say "starting Velvane (close it with 退出程序 in its menu, or Ctrl+C here)"
 cd "$program_dir"
-exec env LC_ALL=zh_CN.UTF-8 wine explorer /desktop=Velvane,1024x768 'C:\Velvane\velvane.exe'
+exec env LC_ALL=zh_CN.UTF-8 "$VELVANE_WINE" explorer /desktop=Velvane,1024x768 'C:\Velvane\velvane.exe'

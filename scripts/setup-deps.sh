@@ -3,6 +3,7 @@
 # zh_CN.UTF-8 locale that Wine runs under. Does nothing (and needs no root)
 # when everything is already there. Safe to run again.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # The packages, and why.
 required=(
@@ -22,6 +23,12 @@ required=(
 # Fuzzing builds; not every release ships these names, so they are skipped
 # where apt does not know them.
 optional=(clang libclang-rt-14-dev)
+# Wine's 32-bit half is of no use where the kernel cannot run 32-bit programs
+# (velvane_runs_32bit in lib.sh), and there it would even stop Debian's `wine`
+# wrapper from running 64-bit ones: not installed on such a machine.
+if ! velvane_runs_32bit; then
+    required=("${required[@]/wine32:i386/}")
+fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -31,6 +38,7 @@ have_locale() { locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; }
 
 missing=()
 for p in "${required[@]}" "${optional[@]}"; do
+    [[ -n $p ]] || continue
     installed "$p" || missing+=("$p")
 done
 

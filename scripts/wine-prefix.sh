@@ -24,7 +24,7 @@ velvane_wine_env
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
     say "creating Wine prefix $WINEPREFIX"
     mkdir -p "$(dirname "$WINEPREFIX")"
-    timeout 180 env LC_ALL=zh_CN.UTF-8 wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+    timeout 180 env LC_ALL=zh_CN.UTF-8 "$VELVANE_WINE" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
 fi
 # Title-bar buttons are drawn with Marlett's symbols; without the font they
 # show as letters.
@@ -76,7 +76,7 @@ trap 'rm -f "$reg"' EXIT
     fi
 } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
 
-timeout 60 env LC_ALL=zh_CN.UTF-8 wine reg import "$(windows_path "$reg")" >/dev/null 2>&1 \
+timeout 60 env LC_ALL=zh_CN.UTF-8 "$VELVANE_WINE" reg import "$(windows_path "$reg")" >/dev/null 2>&1 \
     || die "could not write the prefix's registry settings"
 
 # The desktop that wineboot opened was made before these settings: a program

@@ -20,7 +20,8 @@ export VELVANE_SOAK_SEARCHES=${VELVANE_SOAK_SEARCHES:-10000}
 export VELVANE_SOAK_TOGGLES=${VELVANE_SOAK_TOGGLES:-1000}
 
 say "building the Windows tree in $VELVANE_BUILD/win"
-cmake -S . -B "$VELVANE_BUILD/win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+velvane_pick_wine
+cmake -S . -B "$VELVANE_BUILD/win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVELVANE_WINE="$VELVANE_WINE" >/dev/null
 cmake --build "$VELVANE_BUILD/win" -j "$(nproc 2>/dev/null || echo 2)" --target velvane_soak_tests >/dev/null
 
 work=$(mktemp -d /tmp/velvane-soak.XXXXXX)
@@ -40,6 +41,6 @@ bash scripts/wine-prefix.sh --desktop 1024x768 --urllog "$VELVANE_BUILD/win/test
 say "soak: $VELVANE_SOAK_SEARCHES searches, $VELVANE_SOAK_TOGGLES toggles"
 start=$SECONDS
 status=0
-timeout 5400 env LC_ALL=zh_CN.UTF-8 wine "$VELVANE_BUILD/win/tests/e2e/velvane_soak_tests.exe" || status=$?
+timeout 5400 env LC_ALL=zh_CN.UTF-8 "$VELVANE_WINE" "$VELVANE_BUILD/win/tests/e2e/velvane_soak_tests.exe" || status=$?
 say "soak finished in $((SECONDS - start)) s with exit status $status"
 exit "$status"
