@@ -108,7 +108,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         if (lparam == 0) {
             on_menu_command(LOWORD(wparam));
         } else {
-            pages_.on_command(LOWORD(wparam), HIWORD(wparam));
+            pages_.on_command(reinterpret_cast<HWND>(lparam), HIWORD(wparam));
         }
         return 0;
     case WM_NOTIFY:
@@ -303,16 +303,17 @@ void MainWindow::show_from_elsewhere() {
 }
 
 void MainWindow::show_with_keyword(const std::optional<std::wstring>& keyword) {
-    HWND edit = pages_.keyword_box();
-    if (keyword && edit) {
-        SetWindowTextW(edit, keyword->c_str());
+    PageView* page = pages_.current_page();
+    HWND box = page ? page->keyword_box() : nullptr;
+    if (keyword && box) {
+        page->set_keyword(*keyword);
         // Activation brings the focus back to where this says.
-        focus_before_deactivation_ = edit;
+        focus_before_deactivation_ = box;
     }
     show_from_elsewhere();
-    if (keyword && edit) {
-        SetFocus(edit);
-        SendMessageW(edit, EM_SETSEL, 0, -1);
+    if (keyword && box) {
+        SetFocus(box);
+        page->select_keyword(0, -1);
     }
 }
 
@@ -320,7 +321,7 @@ void MainWindow::load_user_pages() {
     UserPages pages;
     if (user_pages_file_.read(pages) == UserPagesFile::Reading::Unreadable) return;  // tried again later
     const std::string problems = user_pages_problem_text(pages);
-    pages_.set_user_pages(std::move(pages), focus_before_deactivation_);
+    focus_before_deactivation_ = pages_.set_user_pages(std::move(pages), focus_before_deactivation_);
     if (!problems.empty()) tell_user(to_wide(problems));
 }
 
@@ -407,6 +408,8 @@ void MainWindow::on_destroy() {
     KillTimer(hwnd_, kTrayRetryTimer);
     KillTimer(hwnd_, kUserPagesTimer);
     tray_.remove();
+    // The page controls go while the frame they stand in is still there.
+    pages_.destroy();
     PostQuitMessage(0);
 }
 
