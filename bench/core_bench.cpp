@@ -1,13 +1,16 @@
 // What the portable core spends on one search: the keyword box's UTF-16 text
 // to UTF-8, the page search on the page's start state, the launch's escaping,
 // and each URL back to UTF-16 for the shell. Printed, not judged: it should
-// stay at a few microseconds, far below anything a user could notice.
+// stay at a few microseconds, far below anything a user could notice. And
+// what reading Engines.ini costs at its size limit, for the example and for a
+// file crafted to be slow (which should cost no more than the limit's bytes).
 #include <benchmark/benchmark.h>
 
 #include <string>
 #include <vector>
 
 #include "engines/engines.h"
+#include "engines/user_pages.h"
 #include "text/encoder.h"
 #include "text/text.h"
 
@@ -56,6 +59,23 @@ void BM_ListPick(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ListPick);
+
+// Engines.ini as the menu writes it.
+void BM_ReadUserPagesExample(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(read_user_pages(kUserPagesExample));
+}
+BENCHMARK(BM_ReadUserPagesExample);
+
+// Engines.ini at its size limit, all empty sections: half of them new names,
+// then each name again. Each section is checked against every name before it.
+void BM_ReadUserPagesOfEmptySections(benchmark::State& state) {
+    std::string half;
+    for (int name = 0; half.size() < kUserPagesMaxBytes / 2; ++name) half += "[" + std::to_string(name) + "]\n";
+    const std::string file = half + half;
+    for (auto _ : state) benchmark::DoNotOptimize(read_user_pages(file));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+}
+BENCHMARK(BM_ReadUserPagesOfEmptySections)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // The reader of the user's engines file on any bytes. It must
 //   - not crash, and give the same pages and problems when read again;
-//   - keep to its limits (pages, lines a page, problems kept);
+//   - keep to its limits (pages, lines a page, problems kept), its problems
+//     counted by kind adding up to all of them;
 //   - accept only templates that start with "http://" or "https://" and
 //     pass the template check, with captions and templates valid UTF-8;
 //   - make pages whose every row, searched with a keyword, gives a URL that
@@ -112,6 +113,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::is_sorted(first.problems().begin(), first.problems().end(),
                               [](const UserPagesProblem& a, const UserPagesProblem& b) { return a.line < b.line; }));
     for (const UserPagesProblem& problem : first.problems()) FUZZ_CHECK(valid_utf8(describe_problem(problem)));
+    // The kinds add up to every problem, each kind's first being its first.
+    std::size_t counted = 0;
+    for (const UserPagesProblemKind& kind : first.problem_kinds()) {
+        counted += kind.count;
+        FUZZ_CHECK(kind.count > 0);
+        if (!first.problems().empty() && first.problems().back().line > kind.first.line)
+            FUZZ_CHECK(std::any_of(first.problems().begin(), first.problems().end(),
+                                   [&](const UserPagesProblem& p) { return p.fault == kind.first.fault; }));
+    }
+    FUZZ_CHECK(counted == first.problem_count());
+    FUZZ_CHECK(std::is_sorted(
+        first.problem_kinds().begin(), first.problem_kinds().end(),
+        [](const UserPagesProblemKind& a, const UserPagesProblemKind& b) { return a.first.line < b.first.line; }));
     FUZZ_CHECK(valid_utf8(user_pages_problem_text(first)));
     for (const UserPage& page : first.pages()) check_page(page);
     return 0;

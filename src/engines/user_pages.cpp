@@ -1,8 +1,10 @@
 #include "engines/user_pages.h"
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 #include "text/text.h"
@@ -16,8 +18,9 @@ struct UserPages::Storage {
     std::deque<std::vector<CategoryRadio>> radios;
     std::deque<std::vector<ListItem>> lists;
     std::vector<UserPage> pages;
-    std::vector<UserPagesProblem> problems;
+    std::vector<UserPagesProblem> problems;  // the first kKeptProblems by line, in line order
     std::size_t problem_count = 0;
+    std::vector<UserPagesProblemKind> kinds;
 
     std::string_view keep(std::string text) { return texts.emplace_back(std::move(text)); }
 };
@@ -38,6 +41,27 @@ std::string from_utf16(std::string_view bytes, bool big_endian) {
     return utf8_from_utf16(units);
 }
 
+bool ascii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// How many bytes at the end begin a UTF-8 character that is not all there: a
+// file cut at the size limit, or read while an editor is still writing it,
+// may end inside a character. 0 when the bytes end where a character does.
+std::size_t unfinished_utf8_tail(std::string_view bytes) {
+    std::size_t continuations = 0;
+    while (continuations < 3 && continuations < bytes.size() &&
+           (static_cast<unsigned char>(bytes[bytes.size() - 1 - continuations]) & 0xC0) == 0x80)
+        ++continuations;
+    if (continuations == bytes.size()) return 0;
+    const auto lead = static_cast<unsigned char>(bytes[bytes.size() - 1 - continuations]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    return length > continuations + 1 ? continuations + 1 : 0;
+}
+
 // The file as valid UTF-8, whatever it was saved as.
 std::string decoded(std::string_view bytes, const CodePages& code_pages) {
     if (bytes.starts_with("\xEF\xBB\xBF")) {
@@ -47,6 +71,11 @@ std::string decoded(std::string_view bytes, const CodePages& code_pages) {
     if (bytes.starts_with("\xFF\xFE")) return from_utf16(bytes.substr(2), false);
     if (bytes.starts_with("\xFE\xFF")) return from_utf16(bytes.substr(2), true);
     if (valid_utf8(bytes)) return std::string(bytes);
+    // UTF-8 that ends inside a character is still UTF-8: the piece of a
+    // character goes, the rest decides. Only text beyond ASCII tells UTF-8
+    // from GBK; ASCII and one last GBK character is GBK, as before.
+    const std::string_view whole = bytes.substr(0, bytes.size() - unfinished_utf8_tail(bytes));
+    if (whole.size() < bytes.size() && !ascii(whole) && valid_utf8(whole)) return std::string(whole);
     return code_pages.decode_gbk(bytes);
 }
 
@@ -131,9 +160,32 @@ public:
         return number;
     }
 
+    // Each problem in constant time, whatever came before: the first
+    // kKeptProblems by line are kept (a page's own problem, noted when the
+    // page closes, goes before the problems of its lines), and per kind its
+    // first and how many.
     void problem(int line, UserPagesFault fault, std::string_view detail = {}) {
         ++storage_.problem_count;
-        storage_.problems.push_back({line, fault, shortened(detail)});
+        UserPagesProblemKind& kind = kinds_[static_cast<std::size_t>(fault)];
+        if (kind.count++ == 0 || line < kind.first.line) kind.first = {line, fault, shortened(detail)};
+
+        std::vector<UserPagesProblem>& kept = storage_.problems;
+        if (kept.size() == UserPages::kKeptProblems && line >= kept.back().line) return;
+        const auto place = std::upper_bound(kept.begin(), kept.end(), line,
+                                            [](int l, const UserPagesProblem& p) { return l < p.line; });
+        kept.insert(place, {line, fault, shortened(detail)});
+        if (kept.size() > UserPages::kKeptProblems) kept.pop_back();
+    }
+
+    // The kinds met, in the order of their first lines.
+    std::vector<UserPagesProblemKind> problem_kinds() const {
+        std::vector<UserPagesProblemKind> met;
+        for (const UserPagesProblemKind& kind : kinds_)
+            if (kind.count > 0) met.push_back(kind);
+        std::sort(met.begin(), met.end(), [](const UserPagesProblemKind& a, const UserPagesProblemKind& b) {
+            return a.first.line < b.first.line;
+        });
+        return met;
     }
 
     std::vector<PageDraft> drafts;
@@ -176,11 +228,10 @@ private:
         const std::string_view name = trimmed(line.substr(1, line.size() - 2));
         if (name.empty() || name.find_first_of("[]") != std::string_view::npos)
             return problem(number, UserPagesFault::UnusableLine, line);
-        if (std::any_of(drafts.begin(), drafts.end(), [&](const PageDraft& d) { return d.name == name; }) ||
-            std::find(dropped_.begin(), dropped_.end(), name) != dropped_.end())
-            return problem(number, UserPagesFault::DuplicatePage, name);
+        if (names_.count(name) != 0) return problem(number, UserPagesFault::DuplicatePage, name);
         if (drafts.size() >= kUserPagesMaxPages) return problem(number, UserPagesFault::TooManyPages, name);
         drafts.push_back({std::string(name), number, {}, {}, {}});
+        names_.insert(name);
         state_ = Section::Open;
     }
 
@@ -205,14 +256,17 @@ private:
     void close_page() {
         if (state_ == Section::Open && drafts.back().radios.empty() && drafts.back().more.empty()) {
             problem(drafts.back().line, UserPagesFault::EmptyPage, drafts.back().name);
-            dropped_.push_back(std::move(drafts.back().name));
             drafts.pop_back();
         }
         state_ = Section::None;
     }
 
     enum class Section { None, Open, Skipped } state_ = Section::None;
-    std::vector<std::string> dropped_;  // empty pages' names: a later section of that name is still a repeat
+    // Every page name met, the empty pages' too: a later section of that name
+    // is a repeat. Views into the text being read, looked up in constant time:
+    // a file of thousands of sections takes no longer per section.
+    std::unordered_set<std::string_view> names_;
+    std::array<UserPagesProblemKind, kUserPagesFaultKinds> kinds_{};
     UserPages::Storage& storage_;
 };
 
@@ -315,6 +369,7 @@ UserPages::UserPages(std::shared_ptr<const Storage> storage) : storage_(std::mov
 std::span<const UserPage> UserPages::pages() const { return storage_->pages; }
 std::span<const UserPagesProblem> UserPages::problems() const { return storage_->problems; }
 std::size_t UserPages::problem_count() const { return storage_->problem_count; }
+std::span<const UserPagesProblemKind> UserPages::problem_kinds() const { return storage_->kinds; }
 
 UserPages read_user_pages(std::string_view file_bytes, const CodePages& code_pages) {
     auto storage = std::make_shared<UserPages::Storage>();
@@ -330,10 +385,7 @@ UserPages read_user_pages(std::string_view file_bytes, const CodePages& code_pag
     const int lines = reader.read(text);
     if (too_large) reader.problem(lines + 1, UserPagesFault::FileTooLarge);
     for (const PageDraft& draft : reader.drafts) build_page(*storage, draft);
-
-    std::stable_sort(storage->problems.begin(), storage->problems.end(),
-                     [](const UserPagesProblem& a, const UserPagesProblem& b) { return a.line < b.line; });
-    if (storage->problems.size() > UserPages::kKeptProblems) storage->problems.resize(UserPages::kKeptProblems);
+    storage->kinds = reader.problem_kinds();
     return UserPages(std::move(storage));
 }
 
@@ -352,9 +404,15 @@ std::string user_pages_problem_text(const UserPages& pages, std::size_t shown) {
     if (count == 0) return {};
     std::string out(kUserPagesFileName);
     out += " 有 " + std::to_string(count) + " 处问题，这些行没有用上：";
-    const auto problems = pages.problems();
-    for (std::size_t i = 0; i < problems.size() && i < shown; ++i) out += "\n" + describe_problem(problems[i]);
-    if (count > shown) out += "\n还有 " + std::to_string(count - shown) + " 处。";
+    // One line per kind: a file of a thousand empty sections says so once.
+    std::size_t told = 0;
+    const auto kinds = pages.problem_kinds();
+    for (std::size_t i = 0; i < kinds.size() && i < shown; ++i) {
+        out += "\n" + describe_problem(kinds[i].first);
+        if (kinds[i].count > 1) out += "（同样的还有 " + std::to_string(kinds[i].count - 1) + " 处）";
+        told += kinds[i].count;
+    }
+    if (count > told) out += "\n还有 " + std::to_string(count - told) + " 处。";
     return out;
 }
 

@@ -18,7 +18,8 @@
 //
 // The file is UTF-8 (with or without a byte order mark), UTF-16 LE or BE with
 // a byte order mark, and otherwise GBK. A problem never stops the reading:
-// the line is skipped and the problem kept with its line number.
+// the line is skipped and the problem kept with its line number. The reading
+// takes time in proportion to the file's size, whatever the file holds.
 //
 // These functions work on the file's bytes; reading the file, watching it
 // and writing the example belong to the Win32 side.
@@ -60,12 +61,21 @@ enum class UserPagesFault : unsigned char {
     DuplicatePage,       // a second section of the same name; its lines are skipped
     DuplicateHome,       // a second home line in a page
     EmptyPage,           // line: the section header; the page has no usable radio or more line
+                         // (the last kind: new kinds go before it)
 };
+inline constexpr std::size_t kUserPagesFaultKinds = static_cast<std::size_t>(UserPagesFault::EmptyPage) + 1;
 
 struct UserPagesProblem {
     int line = 0;  // 1-based
     UserPagesFault fault = UserPagesFault::UnusableLine;
     std::string detail;  // UTF-8, short; may be empty
+};
+
+// One kind of problem in a reading: its first occurrence by line and how
+// many of that kind there are.
+struct UserPagesProblemKind {
+    UserPagesProblem first;
+    std::size_t count = 0;
 };
 
 struct UserPage {
@@ -85,6 +95,8 @@ public:
     // counts them all.
     std::span<const UserPagesProblem> problems() const;
     std::size_t problem_count() const;
+    // Each kind of problem the reading met, in the order of their first lines.
+    std::span<const UserPagesProblemKind> problem_kinds() const;
 
     static constexpr std::size_t kKeptProblems = 100;
 
@@ -103,8 +115,10 @@ UserPages read_user_pages(std::string_view file_bytes, const CodePages& code_pag
 // "第 3 行：缺少“|”（写法：名字 | 网址）" and the like.
 std::string describe_problem(const UserPagesProblem& problem);
 
-// The tray balloon's text for a reading with problems: the file, the first
-// `shown` problems and how many more there are. Empty when there is none.
+// The tray balloon's text for a reading with problems: the file, then the
+// first problem of each of the first `shown` kinds (with how many more of
+// that kind there are), and how many problems of other kinds there are.
+// Empty when there is none.
 std::string user_pages_problem_text(const UserPages& pages, std::size_t shown = 3);
 
 // Where the controls of a user page go, at 96 DPI and relative to the tab

@@ -223,6 +223,73 @@ TEST(UserPagesReader, StrayBytesNeverStopTheReading) {
     EXPECT_EQ(read_user_pages(as_utf16("[页]\nmore = a | https://a.cn/\n", false) + "X").pages().size(), 1u);
 }
 
+// A UTF-8 file without a byte order mark that ends inside a character, cut
+// at the size limit or caught while an editor writes it, is still read as
+// UTF-8: the piece of a character goes. (As GBK, 必应 would be 蹇呭簲.)
+TEST(UserPagesReader, UtfEightCutInsideACharacterStaysUtfEight) {
+    const std::string page = "[必应]\nradio = 网页 | https://cn.bing.com/search?q={keyword}\n";
+    for (const std::string_view last : {std::string_view("中"), std::string_view("\xF0\x9F\x98\x80")}) {
+        for (std::size_t kept = 1; kept < last.size(); ++kept) {
+            SCOPED_TRACE(std::to_string(kept) + " of " + std::to_string(last.size()) + " bytes");
+            // Caught while being written: the complete lines are there.
+            const UserPages written = read_user_pages(page + "[半" + std::string(last.substr(0, kept)));
+            ASSERT_EQ(written.pages().size(), 1u);
+            EXPECT_EQ(written.pages()[0].engine.tab_caption, "必应");
+
+            // Cut at the size limit: the lines before the cut are read.
+            std::string large = page;
+            while (large.size() < kUserPagesMaxBytes - 64) large += "; 填充\n";
+            large += "; ";
+            large.append(kUserPagesMaxBytes - kept - large.size(), 'x');
+            large += last;
+            large += "\n[后]\nmore = x | https://b.cn/\n";
+            ASSERT_EQ(large.substr(kUserPagesMaxBytes - kept, last.size()), last);
+            const UserPages cut = read_user_pages(large);
+            ASSERT_EQ(cut.pages().size(), 1u);
+            EXPECT_EQ(cut.pages()[0].engine.tab_caption, "必应");
+            ASSERT_EQ(faults(cut).size(), 1u);
+            EXPECT_EQ(faults(cut)[0].second, UserPagesFault::FileTooLarge);
+        }
+    }
+    // ASCII and then one GBK character whose bytes begin a UTF-8 character
+    // (喔 is E0 B8) is GBK, as it always was: nothing before it says UTF-8.
+    const UserPages gbk = read_user_pages("[p]\nmore = x | https://a.cn/\n[" + as_gbk("喔"));
+    ASSERT_EQ(gbk.pages().size(), 1u);
+    ASSERT_EQ(gbk.problems().size(), 1u);
+    EXPECT_EQ(gbk.problems()[0].detail, "[喔");
+}
+
+// The crafted file: as many empty sections as the size limit holds, then
+// each name once more. Every section is a problem, each checked against the
+// names before it in constant time (how long it takes is the bench's to
+// say); the balloon gives one line per kind of problem, not one per section.
+TEST(UserPagesReader, AFileOfEmptySectionsGivesOneLinePerKind) {
+    std::string file;
+    std::size_t names = 0;
+    while (file.size() < kUserPagesMaxBytes / 2 - 16) file += "[" + std::to_string(names++) + "]\n";
+    const std::string first_round = file;
+    file += first_round;
+    file += "[x";  // and a line cut short
+    const UserPages read = read_user_pages(file);
+
+    EXPECT_TRUE(read.pages().empty());
+    EXPECT_EQ(read.problem_count(), 2 * names + 1);
+    ASSERT_EQ(read.problems().size(), UserPages::kKeptProblems);
+    EXPECT_EQ(read.problems().back().line, static_cast<int>(UserPages::kKeptProblems));
+    EXPECT_EQ(user_pages_problem_text(read), "Engines.ini 有 " + std::to_string(2 * names + 1) +
+                                                 " 处问题，这些行没有用上：\n"
+                                                 "第 1 行：这一页没有可用的 radio 或 more 行：0（同样的还有 " +
+                                                 std::to_string(names - 1) +
+                                                 " 处）\n"
+                                                 "第 " +
+                                                 std::to_string(names + 1) +
+                                                 " 行：页名重复，这一节没有读：0（同样的还有 " +
+                                                 std::to_string(names - 1) +
+                                                 " 处）\n"
+                                                 "第 " +
+                                                 std::to_string(2 * names + 1) + " 行：看不懂这一行：[x");
+}
+
 TEST(UserPageLayout, RadiosFillTwoRowsAndGoOnInTheList) {
     std::vector<std::string_view> captions(5, "网页");
     UserPageLayout layout = lay_out_user_page(captions, 0);
