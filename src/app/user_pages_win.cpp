@@ -24,12 +24,11 @@ enum class Example { Written, AlreadyThere, Failed };
 
 Example write_example(const std::wstring& path) {
     if (file_stamp(path).exists) return Example::AlreadyThere;
-    wchar_t temporary[MAX_PATH + 1] = {};
-    if (!GetTempFileNameW(folder_of(path).c_str(), L"eng", 0, temporary)) return Example::Failed;
-    if (write_new_file(temporary, kUserPagesExample) && MoveFileExW(temporary, path.c_str(), MOVEFILE_WRITE_THROUGH))
-        return Example::Written;
+    const std::wstring temporary = write_temporary_file(path, kUserPagesExample);
+    if (temporary.empty()) return Example::Failed;
+    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) return Example::Written;
     const DWORD error = GetLastError();
-    DeleteFileW(temporary);
+    DeleteFileW(temporary.c_str());
     return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Example::AlreadyThere : Example::Failed;
 }
 

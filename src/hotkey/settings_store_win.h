@@ -20,8 +20,9 @@ std::optional<Hotkey> load_selection_hotkey(const std::wstring& settings_path);
 
 // Stores the two list choices of the dialog (kModifierChoices, kKeyChoices)
 // in the file at `settings_path`, keeping every other line of it. All or
-// nothing: the new content goes to a temporary file beside it, which then
-// replaces the file in one move. False when nothing was stored: the directory
+// nothing: the new content goes to a new temporary file beside it, which then
+// replaces the file (keeping its attributes and security) or, where there is
+// none, takes its name. False when nothing was stored: the directory
 // is not writable, the file is read-only or held open by another program, or
 // an existing file could not be read; the file is then as it was.
 [[nodiscard]] bool write_hotkey_settings(const std::wstring& settings_path, int modifier_index, int key_index);

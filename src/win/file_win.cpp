@@ -9,21 +9,59 @@ bool is_missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == 
 
 }  // namespace
 
-bool write_new_file(const std::wstring& path, std::string_view bytes) {
-    const UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+namespace {
+
+// Writes all the bytes to the file and flushes them to disk: a power cut
+// must not leave an empty file behind the step that puts it in place.
+bool write_all(HANDLE file, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
+        if (!WriteFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
             written == 0)
             return false;
         done += written;
     }
-    // On disk before it takes the file's place: a power cut must not leave
-    // an empty file behind the move.
-    return FlushFileBuffers(file.get()) != FALSE;
+    return FlushFileBuffers(file) != FALSE;
+}
+
+// Whether this process could delete the file now: nothing holds it open
+// without sharing that, and the rights allow it.
+bool deletable(const std::wstring& path) {
+    const UniqueFile file(CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
+}
+
+}  // namespace
+
+std::wstring write_temporary_file(const std::wstring& beside, std::string_view bytes) {
+    // The process and a count make the name; a name someone else took is
+    // passed over for the next, a failure of another kind ends the attempt.
+    static unsigned counter = 0;
+    const auto hex = [](std::wstring& out, unsigned long value) {
+        for (int shift = 28; shift >= 0; shift -= 4) out += L"0123456789abcdef"[(value >> shift) & 0xF];
+    };
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::wstring temporary = beside + L".";
+        hex(temporary, GetCurrentProcessId());
+        temporary += L"-";
+        hex(temporary, ++counter ^ static_cast<unsigned>(GetTickCount64()));
+        temporary += L".tmp";
+        UniqueFile file(
+            CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            return {};
+        }
+        const bool written = write_all(file.get(), bytes);
+        file.reset();
+        if (written) return temporary;
+        DeleteFileW(temporary.c_str());
+        return {};
+    }
+    return {};
 }
 
 namespace {
@@ -68,10 +106,18 @@ FileBytes read_file_start(const std::wstring& path, std::size_t limit) {
 }
 
 bool replace_file(const std::wstring& path, std::string_view bytes) {
-    const std::wstring temporary = path + L".tmp";
-    const bool replaced =
-        write_new_file(temporary, bytes) &&
-        MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    const bool there = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES || !is_missing(GetLastError());
+    // A file held open without leave to delete it (an editor, a virus
+    // scanner) cannot be replaced: nothing is written then (Wine's
+    // ReplaceFileW would leave a file of its own behind).
+    if (there && !deletable(path)) return false;
+    const std::wstring temporary = write_temporary_file(path, bytes);
+    if (temporary.empty()) return false;
+    bool replaced = there && ReplaceFileW(path.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr);
+    // No file, or gone meanwhile: the new one takes the name, unless another
+    // file has taken it first.
+    if (!replaced && (!there || is_missing(GetLastError())))
+        replaced = MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
     if (!replaced) DeleteFileW(temporary.c_str());
     return replaced;
 }

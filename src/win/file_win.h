@@ -1,5 +1,5 @@
 // Whole files in and out: small files such as Setup.ini are read in one
-// piece and replaced in one move.
+// piece and replaced in one step.
 #pragma once
 
 #include <windows.h>
@@ -30,14 +30,20 @@ struct FileBytes {
 // long asks for one byte more than it takes.
 [[nodiscard]] FileBytes read_file_start(const std::wstring& path, std::size_t limit);
 
-// Replaces the file with these bytes, all or nothing: they go to `path`.tmp
-// beside it, flushed to disk, which then takes the file's place in one move.
-// False when nothing changed (the temporary file is removed again).
+// Replaces the file with these bytes, all or nothing: they go to a new
+// temporary file beside it (write_temporary_file), which then takes the
+// file's place: by ReplaceFileW where the file is there, which keeps its
+// attributes and security and replaces a link's target, not the link; by a
+// move where it is not. False when nothing changed (the temporary file is
+// removed again).
 [[nodiscard]] bool replace_file(const std::wstring& path, std::string_view bytes);
 
-// Writes the bytes to a file of this name, created anew (or emptied), and
-// flushes them to disk; false when any of it failed.
-[[nodiscard]] bool write_new_file(const std::wstring& path, std::string_view bytes);
+// Writes the bytes to a new file beside `beside` (in its folder, named after
+// it), flushed to disk, and returns the new file's path; empty when any of it
+// failed, and then nothing is left behind. The name is one no file had: the
+// file is created new, never opened where something (a link, say) waits
+// under the name.
+[[nodiscard]] std::wstring write_temporary_file(const std::wstring& beside, std::string_view bytes);
 
 // Deletes the file; true when no file is left, also when there was none.
 [[nodiscard]] bool delete_file(const std::wstring& path);

@@ -229,7 +229,10 @@ TEST_F(MenuCommands, HotkeyDialogClosedWithEscStoresNothing) {
 }
 
 // "复原" with more than the hotkey in Setup.ini (here the selection hotkey):
-// Alt+W is stored in place and everything else stays.
+// Alt+W is stored in place and everything else stays. A name that lies in
+// wait beside it (Setup.ini.tmp, here a folder) is neither used nor in the
+// way. (That the file keeps its attributes and security, replaced rather
+// than moved over, only Windows shows: Wine's ReplaceFileW moves.)
 TEST_F(MenuCommands, HotkeyDialogResetKeepsTheRestOfSetupIni) {
     const auto settings = app.program_dir() / L"Setup.ini";
     const std::wstring selection = L"\r\n[划词搜索]\r\n功能键=5\r\n键代码=87\r\n";
@@ -237,13 +240,19 @@ TEST_F(MenuCommands, HotkeyDialogResetKeepsTheRestOfSetupIni) {
         std::ofstream out(settings, std::ios::binary);
         out << gbk(L"[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n" + selection);
     }
+    ASSERT_TRUE(std::filesystem::create_directory(app.program_dir() / L"Setup.ini.tmp"));
     HWND dialog = open_settings_dialog(app);
     ASSERT_NE(dialog, nullptr);
     click_on(GetDlgItem(dialog, dialog_ids::kResetButton));
     EXPECT_EQ(answer(app, L"设置成功！").text, L"快捷键恢复为 Alt+W");
     expect_closed(app, dialog);
     EXPECT_EQ(file_bytes(settings), gbk(L"[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n" + selection));
-    EXPECT_FALSE(std::filesystem::exists(app.program_dir() / L"Setup.ini.tmp"));
+    std::vector<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(app.program_dir()))
+        names.push_back(entry.path().filename().wstring());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Setup.ini", L"Setup.ini.tmp", L"velvane.exe"}));
+    EXPECT_TRUE(std::filesystem::is_directory(app.program_dir() / L"Setup.ini.tmp"));
 }
 
 // Setup.ini held open by another program (an editor, a virus scanner): the
