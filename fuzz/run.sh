@@ -5,7 +5,8 @@
 # sanitizer report or a failed property; the input is kept under
 # <build>/findings/<target>/ and the way to replay it is printed.
 #
-#   bash fuzz/run.sh [target ...]      targets: settings keyword_urls encoder user_pages
+#   bash fuzz/run.sh [target ...]      targets: settings keyword_urls encoder user_pages suggestions
+#                                      history
 #
 #   FUZZ_SECONDS  time per target (default 30)
 #   FUZZ_BUILD    build folder (default $VELVANE_BUILD/fuzz, i.e. build/fuzz)
@@ -23,15 +24,17 @@ cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++ || true)}
 [[ -n $cxx ]] || die "no clang++ found (install clang-14 and libclang-rt-14-dev)"
 
 targets=("$@")
-((${#targets[@]})) || targets=(settings keyword_urls encoder user_pages)
+((${#targets[@]})) || targets=(settings keyword_urls encoder user_pages suggestions history)
 
 say "building the fuzz targets with $cxx in $build"
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 # Longest input per target: Setup.ini files are small, keywords are lines,
-# an engines file holds a few pages.
-declare -A max_len=([settings]=4096 [keyword_urls]=1024 [encoder]=1024 [user_pages]=8192)
+# an engines file holds a few pages; a suggestion answer is a few hundred
+# bytes (the reader's 64 KB bound is a unit test), a history file a few KB.
+declare -A max_len=([settings]=4096 [keyword_urls]=1024 [encoder]=1024 [user_pages]=8192 [suggestions]=4096
+                    [history]=8192)
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 failed=0

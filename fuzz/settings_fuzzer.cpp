@@ -10,7 +10,8 @@
 //          nothing; the selection hotkey reads as before;
 //   reset: deletes only a file without a selection hotkey; otherwise a file
 //          in the same encoding that reads as Alt+W and the same selection
-//          hotkey.
+//          hotkey;
+//   a switch of the tray menu stored: the same hotkeys as before.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -50,6 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Hotkey loaded = load_settings(file);
     FUZZ_CHECK(load_settings(file) == loaded);
     FUZZ_CHECK(file == original);
+
+    // A switch of the tray menu: the file means the same hotkeys after it, in
+    // the same encoding, reads the switch back, and storing it again changes
+    // nothing.
+    const std::optional<std::string> switched =
+        store_setting(file, kShowSuggestionsSetting.section, kShowSuggestionsSetting.key, "1");
+    FUZZ_CHECK(switched.has_value());
+    FUZZ_CHECK(bom_of(*switched) == bom_of(file));
+    FUZZ_CHECK(load_settings(*switched) == loaded);
+    FUZZ_CHECK(load_selection_settings(*switched) == load_selection_settings(file));
+    FUZZ_CHECK(load_setting(*switched, kShowSuggestionsSetting.section, kShowSuggestionsSetting.key) == 1);
+    FUZZ_CHECK(store_setting(*switched, kShowSuggestionsSetting.section, kShowSuggestionsSetting.key, "1") == switched);
 
     const bool modifier_valid = in_list(modifier_index, kModifierChoices.size());
     const bool key_valid = in_list(key_index, kKeyChoices.size());

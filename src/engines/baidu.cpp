@@ -43,6 +43,8 @@ constexpr Engine kBaidu = {
     .button_caption = "百度一下",
     .button_rect = {344, 80, 62, 24},
     .home = {H::BaiduMain, ""},
+    // UTF-8 in (ie); the answer's code page is whatever its Content-Type says.
+    .suggest = {H::BaiduSuggestion, "/su?wd={keyword}&ie=utf-8&action=opensearch"},
 };
 
 }  // namespace velvane

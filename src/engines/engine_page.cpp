@@ -134,6 +134,20 @@ std::vector<std::string> page_search(const Engine& engine, PageState& state, Enc
     return unless_unencodable(std::move(urls), scratch);
 }
 
+std::optional<std::string> suggestion_url(const Engine& engine, std::string_view keyword, const CodePages& code_pages) {
+    if (engine.suggest.path.empty() || keyword.find_first_not_of(' ') == std::string_view::npos) return std::nullopt;
+    std::string url_template;
+    if (engine.suggest.form == UrlForm::HostAndPath) {
+        url_template = "https://";
+        url_template += host_of(engine.suggest.host);
+    }
+    url_template += engine.suggest.path;
+    if (check_user_template(url_template)) return std::nullopt;
+    ExpandedUrl expanded = expand_user_template(url_template, keyword, code_pages);
+    if (expanded.unencodable) return std::nullopt;
+    return std::move(expanded.url);
+}
+
 std::vector<std::string> list_pick(const Engine& engine, PageState& state, EncoderScratch& scratch) {
     std::fill(state.radios.begin(), state.radios.end(), false);
     if (engine.language_row) state.language_row_visible = false;

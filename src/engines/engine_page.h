@@ -107,6 +107,13 @@ struct Engine {
 
     UrlTemplate home = {};
 
+    // The page's search suggestion service (OpenSearch suggestions format),
+    // asked with the text in the box as the user types; an empty path: the
+    // page has none. A HostAndPath one is asked over https, and its path
+    // takes the placeholders of text/user_template.h ({keyword}, ...), not
+    // {raw} and {enc}.
+    UrlTemplate suggest = {};
+
     // The page search runs the encoder before the empty-keyword test, and the
     // list search before anything else; the result box then holds the
     // keyword's encoding even when nothing used it.
@@ -151,6 +158,12 @@ std::string build_url(const UrlTemplate& url, std::string_view raw_keyword, std:
 
 // The page's button or Enter in its keyword box.
 std::vector<std::string> page_search(const Engine& engine, PageState& state, EncoderScratch& scratch);
+
+// The address that asks the page's suggestion service for the suggestions of
+// this keyword (UTF-8, as typed); nullopt when the page has no service, the
+// keyword is empty or only blanks, or the service's code page cannot hold it.
+std::optional<std::string> suggestion_url(const Engine& engine, std::string_view keyword,
+                                          const CodePages& code_pages = system_code_pages());
 
 // The user picked a list item (state.list_index already holds it): the radios
 // are cleared, then the list category is searched.

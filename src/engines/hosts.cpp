@@ -28,6 +28,7 @@ constexpr HostEntry kHosts[] = {
     {HostRole::BaiduYoua, "youa.baidu.com"},
     {HostRole::BaiduDict, "dict.baidu.com"},
     {HostRole::BaiduIndex, "index.baidu.com"},
+    {HostRole::BaiduSuggestion, "suggestion.baidu.com"},
 
     {HostRole::GoogleMain, "www.google.cn"},
     {HostRole::GoogleImage, "images.google.cn"},

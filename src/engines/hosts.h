@@ -1,5 +1,5 @@
-// Every host name the program sends the browser to, by role. This table is
-// the one place where hosts live.
+// Every host name the program sends the browser to, or asks for search
+// suggestions, by role. This table is the one place where hosts live.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,7 @@ enum class HostRole : std::uint8_t {
     BaiduYoua,
     BaiduDict,
     BaiduIndex,
+    BaiduSuggestion,  // the search suggestion service, asked as the user types
     // Google
     GoogleMain,
     GoogleImage,

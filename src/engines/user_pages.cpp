@@ -137,6 +137,7 @@ struct PageDraft {
     std::vector<Entry> radios;
     std::vector<Entry> more;
     std::optional<std::string> home;
+    std::optional<std::string> suggest;
 };
 
 class Reader {
@@ -216,6 +217,10 @@ private:
             if (!usable_url(value, number)) return;
             if (page.home) return problem(number, UserPagesFault::DuplicateHome, value);
             page.home = std::string(value);
+        } else if (key == "suggest") {
+            if (!usable_url(value, number)) return;
+            if (page.suggest) return problem(number, UserPagesFault::DuplicateSuggest, value);
+            page.suggest = std::string(value);
         } else {
             problem(number, UserPagesFault::UnknownKey, trimmed(line.substr(0, equals)));
         }
@@ -230,7 +235,7 @@ private:
             return problem(number, UserPagesFault::UnusableLine, line);
         if (names_.count(name) != 0) return problem(number, UserPagesFault::DuplicatePage, name);
         if (drafts.size() >= kUserPagesMaxPages) return problem(number, UserPagesFault::TooManyPages, name);
-        drafts.push_back({std::string(name), number, {}, {}, {}});
+        drafts.push_back({std::string(name), number, {}, {}, {}, {}});
         names_.insert(name);
         state_ = Section::Open;
     }
@@ -322,6 +327,9 @@ void build_page(UserPages::Storage& storage, const PageDraft& draft) {
         .home = {.host = HostRole::Count,
                  .path = draft.home ? storage.keep(*draft.home) : std::string_view(),
                  .form = UrlForm::User},
+        .suggest = {.host = HostRole::Count,
+                    .path = draft.suggest ? storage.keep(*draft.suggest) : std::string_view(),
+                    .form = UrlForm::User},
     };
     page.mark = name.substr(0, first_character_size(name));
     page.mark_colour = mark_colour(name);
@@ -341,7 +349,7 @@ std::string_view fault_text(UserPagesFault fault) {
     case UserPagesFault::UnusableLine:
         return "看不懂这一行";
     case UserPagesFault::UnknownKey:
-        return "不认识的键（只认 radio、more、home）";
+        return "不认识的键（只认 radio、more、home、suggest）";
     case UserPagesFault::MissingBar:
         return "缺少“|”（写法：名字 | 网址）";
     case UserPagesFault::MissingName:
@@ -356,6 +364,8 @@ std::string_view fault_text(UserPagesFault fault) {
         return "页名重复，这一节没有读";
     case UserPagesFault::DuplicateHome:
         return "这一页已经有 home";
+    case UserPagesFault::DuplicateSuggest:
+        return "这一页已经有 suggest";
     case UserPagesFault::EmptyPage:
         return "这一页没有可用的 radio 或 more 行";
     }

@@ -8,13 +8,16 @@
 //   radio = 网页 | https://cn.bing.com/search?q={keyword}
 //   more  = 词典 | https://cn.bing.com/dict/search?q={keyword}
 //   home  = https://cn.bing.com/
+//   suggest = https://api.bing.com/osjson.aspx?query={keyword}
 //
 // radio lines are the category radios in order, the first checked at start;
 // the radios that do not fit the page's rows go on at the top of the
 // drop-down list, followed by the more lines. home opens for an empty keyword
-// (no home: nothing opens). Key names are ASCII case-insensitive; blanks
-// around keys, values and "|" do not count. The templates are those of
-// text/user_template.h.
+// (no home: nothing opens). suggest is the page's search suggestion service
+// (OpenSearch suggestions), asked with the text in the box as the user types
+// when suggestions are on (no suggest: the page shows only recent searches).
+// Key names are ASCII case-insensitive; blanks around keys, values and "|" do
+// not count. The templates are those of text/user_template.h.
 //
 // The file is UTF-8 (with or without a byte order mark), UTF-16 LE or BE with
 // a byte order mark, and otherwise GBK. A problem never stops the reading:
@@ -60,6 +63,7 @@ enum class UserPagesFault : unsigned char {
     MixedCharsets,       // detail: the placeholder that disagrees
     DuplicatePage,       // a second section of the same name; its lines are skipped
     DuplicateHome,       // a second home line in a page
+    DuplicateSuggest,    // a second suggest line in a page
     EmptyPage,           // line: the section header; the page has no usable radio or more line
                          // (the last kind: new kinds go before it)
 };

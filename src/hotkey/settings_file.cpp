@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "text/text.h"
+
 namespace velvane {
 namespace {
 
@@ -16,7 +18,7 @@ namespace {
 template <class Ch>
 struct Names {
     std::basic_string_view<Ch> section;
-    std::array<std::basic_string_view<Ch>, 2> keys;  // "功能键", "键代码"
+    std::array<std::basic_string_view<Ch>, 2> keys;  // "功能键", "键代码"; or one key and an empty one
 };
 
 // The show/hide hotkey's section and the selection hotkey's, in one encoding.
@@ -172,7 +174,8 @@ SectionScan scan(std::basic_string_view<Ch> text, const Names<Ch>& names, bool g
         } else if (s.found && p.kind == LineKind::Key) {
             s.insert_at = line.next;
             for (std::size_t k = 0; k < names.keys.size(); ++k) {
-                if (!s.keys[k] && same_name(slice(text, p.name_begin, p.name_end), names.keys[k], gbk)) {
+                if (!s.keys[k] && !names.keys[k].empty() &&
+                    same_name(slice(text, p.name_begin, p.name_end), names.keys[k], gbk)) {
                     s.keys[k] = p;
                 }
             }
@@ -396,6 +399,60 @@ auto with_text(std::string_view file_bytes, Fn&& fn) {
     return fn(body, kGbkNames, true);
 }
 
+// One section and its keys, spelled in each encoding a file may have.
+struct NameSet {
+    Names<char> gbk;
+    Names<char> utf8;
+    Names<char16_t> utf16;
+};
+
+// A section and one key given in UTF-8, with the storage of their GBK and
+// UTF-16 spellings.
+struct SpelledNames {
+    std::string section_utf8, key_utf8, section_gbk, key_gbk;
+    std::u16string section_utf16, key_utf16;
+
+    NameSet names() const {
+        return {{section_gbk, {key_gbk, {}}}, {section_utf8, {key_utf8, {}}}, {section_utf16, {key_utf16, {}}}};
+    }
+};
+
+// Nullopt when a name is empty or GBK cannot hold it (a file in GBK could
+// not name it).
+std::optional<SpelledNames> spell(std::string_view section, std::string_view key, const CodePages& code_pages) {
+    if (section.empty() || key.empty()) return std::nullopt;
+    CodePageBytes section_gbk = code_pages.encode(section, KeywordCharset::Gbk);
+    CodePageBytes key_gbk = code_pages.encode(key, KeywordCharset::Gbk);
+    if (section_gbk.unencodable || key_gbk.unencodable) return std::nullopt;
+    return SpelledNames{std::string(section),     std::string(key),         std::move(section_gbk.bytes),
+                        std::move(key_gbk.bytes), utf16_from_utf8(section), utf16_from_utf8(key)};
+}
+
+// The file with these values stored in the section's keys (a missing value
+// leaves its key as it is), every other byte kept.
+std::string store_names(std::string_view file_bytes, const NameSet& names,
+                        const std::array<std::optional<std::string>, 2>& values) {
+    const Layout layout = layout_of(file_bytes);
+    const std::string_view bom = file_bytes.substr(0, layout.bom_size);
+    const std::string_view body = file_bytes.substr(layout.bom_size);
+    switch (layout.encoding) {
+    case Encoding::Gbk:
+        break;
+    case Encoding::Utf8:
+        return std::string(bom) + store_text(body, names.utf8, false, values);
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+        const bool big_endian = layout.encoding == Encoding::Utf16Be;
+        const std::u16string units = units_of(body, big_endian);
+        std::string out(bom);
+        append_units(out, store_text(std::u16string_view(units), names.utf16, false, values), big_endian);
+        if (body.size() % 2 != 0) out += body.back();
+        return out;
+    }
+    }
+    return store_text(body, names.gbk, true, values);
+}
+
 }  // namespace
 
 Hotkey load_settings(std::optional<std::string_view> file_bytes) {
@@ -436,25 +493,52 @@ std::optional<std::string> store_settings(std::string_view file_bytes, int modif
     }
     if (!values[0] && !values[1]) return std::nullopt;
 
-    const Layout layout = layout_of(file_bytes);
-    const std::string_view bom = file_bytes.substr(0, layout.bom_size);
-    const std::string_view body = file_bytes.substr(layout.bom_size);
+    return store_names(file_bytes, {kGbkNames.show_hide, kUtf8Names.show_hide, kUtf16Names.show_hide}, values);
+}
+
+std::optional<std::int32_t> load_setting(std::optional<std::string_view> file_bytes, std::string_view section,
+                                         std::string_view key, const CodePages& code_pages) {
+    if (!file_bytes) return std::nullopt;
+    const std::optional<SpelledNames> spelled = spell(section, key, code_pages);
+    if (!spelled) return std::nullopt;
+    const NameSet names = spelled->names();
+    const Layout layout = layout_of(*file_bytes);
+    const std::string_view body = file_bytes->substr(layout.bom_size);
+    const auto value = [](auto text, const auto& spelling, bool gbk) -> std::optional<std::int32_t> {
+        const SectionScan s = scan(text, spelling, gbk);
+        if (!s.keys[0]) return std::nullopt;
+        return value_of(text, s.keys[0]);
+    };
     switch (layout.encoding) {
-    case Encoding::Gbk:
-        return store_text(body, kGbkNames.show_hide, true, values);
     case Encoding::Utf8:
-        return std::string(bom) + store_text(body, kUtf8Names.show_hide, false, values);
+        return value(body, names.utf8, false);
     case Encoding::Utf16Le:
     case Encoding::Utf16Be: {
-        const bool big_endian = layout.encoding == Encoding::Utf16Be;
-        const std::u16string units = units_of(body, big_endian);
-        std::string out(bom);
-        append_units(out, store_text(std::u16string_view(units), kUtf16Names.show_hide, false, values), big_endian);
-        if (body.size() % 2 != 0) out += body.back();
-        return out;
+        const std::u16string units = units_of(body, layout.encoding == Encoding::Utf16Be);
+        return value(std::u16string_view(units), names.utf16, false);
     }
+    case Encoding::Gbk:
+        break;
     }
-    return std::nullopt;
+    return value(body, names.gbk, true);
+}
+
+std::optional<std::string> store_setting(std::optional<std::string_view> file_bytes, std::string_view section,
+                                         std::string_view key, std::string_view value, const CodePages& code_pages) {
+    const std::optional<SpelledNames> spelled = spell(section, key, code_pages);
+    if (!spelled) return std::nullopt;
+    std::string content(file_bytes.value_or(std::string_view()));
+    // A file without "快捷键设置" has Alt+W only while there is no file or
+    // while it holds the selection hotkey's section; once Velvane has written
+    // a section of its own into it, the file must still say Alt+W, to this
+    // version and to any other that reads it.
+    const bool has_show_hide = with_text(
+        content, [](auto text, const auto& names, bool gbk) { return scan(text, names.show_hide, gbk).found; });
+    if (!has_show_hide && load_settings(file_bytes) == kDefaultHotkey) {
+        if (auto with_hotkey = store_settings(content, kModifierChoiceAtOpening, kKeyChoiceAtOpening))
+            content = std::move(*with_hotkey);
+    }
+    return store_names(content, spelled->names(), {std::string(value), std::nullopt});
 }
 
 }  // namespace velvane

@@ -1,7 +1,9 @@
 // Setup.ini, beside the executable: section "快捷键设置", keys "功能键" (the
 // modifier code) and "键代码" (the key code), both decimal texts, for the
 // show/hide hotkey; section "划词搜索", the same two keys, for the optional
-// hotkey that searches the selected text.
+// hotkey that searches the selected text; sections "搜索记录" and "搜索建议",
+// key "开启" (1 on, 0 off), for the tray menu's two switches of the list
+// under the keyword box.
 //
 // These functions work on the file's bytes; opening, reading, writing and
 // deleting the file is the Win32 side's job. That keeps every rule testable
@@ -29,10 +31,19 @@
 #include <string_view>
 
 #include "hotkey/hotkey_keys.h"
+#include "text/code_page.h"
 
 namespace velvane {
 
 inline constexpr std::string_view kSettingsFileName = "Setup.ini";
+
+// A switch of the tray menu: a section and its key.
+struct SettingName {
+    std::string_view section;
+    std::string_view key;
+};
+inline constexpr SettingName kRememberHistorySetting{"搜索记录", "开启"};
+inline constexpr SettingName kShowSuggestionsSetting{"搜索建议", "开启"};
 
 // The show/hide hotkey the file stores. No file (nullopt) means Alt+W; so
 // does a file with a "划词搜索" section and no "快捷键设置" section (that is
@@ -90,5 +101,27 @@ std::optional<std::string> store_settings(std::string_view file_bytes, int modif
 // the file, and "功能键"=4, "键代码"=87 are stored into the section instead,
 // as store_settings does: all or nothing, every other byte kept.
 std::optional<std::string> reset_settings(std::string_view file_bytes);
+
+// The number a key of a section holds (UTF-8 names), read by the same rules
+// as the hotkey's; nullopt when there is no file, section or key.
+std::optional<std::int32_t> load_setting(std::optional<std::string_view> file_bytes, std::string_view section,
+                                         std::string_view key, const CodePages& code_pages = system_code_pages());
+
+// The whole new content of Setup.ini with `key`=`value` (value ASCII) in
+// `section`, by the rules of store_settings: the key's value replaced in
+// place, a missing key after the section's last key line, a missing section
+// at the end; every other byte, the encoding and the line breaks kept. Pass
+// nullopt when there is no file. Nullopt when a name is empty or GBK cannot
+// hold it.
+//
+// Where the hotkey is Alt+W without a "快捷键设置" section (no file: the new
+// file would otherwise mean no hotkey; or only the selection hotkey's
+// section), "功能键"=4 and "键代码"=87 are stored into a new "快捷键设置"
+// section first, so that Velvane's own write never turns Alt+W off, for this
+// version or any other that reads the file. A file a person wrote without the
+// section (an empty file, say: no hotkey) keeps meaning what it meant.
+std::optional<std::string> store_setting(std::optional<std::string_view> file_bytes, std::string_view section,
+                                         std::string_view key, std::string_view value,
+                                         const CodePages& code_pages = system_code_pages());
 
 }  // namespace velvane

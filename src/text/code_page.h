@@ -1,7 +1,8 @@
-// Code-page conversion for the keywords of user pages (and the GBK form of
-// the engines file). The core decides what to convert; the platform answers
-// how: WideCharToMultiByte/MultiByteToWideChar on Windows (code_page_win.cpp),
-// iconv in the native build (code_page_iconv.cpp). A character the code page
+// Code-page conversion for the keywords of user pages, the GBK form of the
+// engines file and suggestion answers in GBK or Big5. The core decides what
+// to convert; the platform answers how: WideCharToMultiByte and
+// MultiByteToWideChar on Windows (code_page_win.cpp), iconv in the native
+// build (code_page_iconv.cpp). A character the code page
 // cannot hold is always reported, never replaced by a look-alike or a "?".
 #pragma once
 
@@ -32,9 +33,12 @@ public:
     // KeywordCharset::Utf8 gives the text back as it is.
     virtual CodePageBytes encode(std::string_view utf8, KeywordCharset charset) const = 0;
 
-    // GBK bytes to UTF-8; a byte that starts no GBK character becomes U+FFFD
-    // and decoding goes on after it.
-    virtual std::string decode_gbk(std::string_view bytes) const = 0;
+    // GBK (code page 936) or Big5 (code page 950) bytes to UTF-8; a byte that
+    // starts no character of the code page becomes U+FFFD and decoding goes on
+    // after it. KeywordCharset::Utf8 gives the bytes back as they are.
+    virtual std::string decode(std::string_view bytes, KeywordCharset charset) const = 0;
+
+    std::string decode_gbk(std::string_view bytes) const { return decode(bytes, KeywordCharset::Gbk); }
 };
 
 // The platform's conversion: the one the program uses.

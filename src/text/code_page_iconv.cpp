@@ -94,8 +94,11 @@ public:
         return result;
     }
 
-    std::string decode_gbk(std::string_view bytes) const override {
-        thread_local Iconv cd("UTF-8", "GBK");
+    std::string decode(std::string_view bytes, KeywordCharset charset) const override {
+        if (charset == KeywordCharset::Utf8) return std::string(bytes);
+        thread_local Iconv from_gbk("UTF-8", "GBK");
+        thread_local Iconv from_big5("UTF-8", "BIG5");
+        Iconv& cd = charset == KeywordCharset::Gbk ? from_gbk : from_big5;
         std::string out;
         if (!cd.ok()) return out;
         while (!bytes.empty()) {
@@ -103,7 +106,7 @@ public:
             const std::size_t stopped = cd.run(bytes, out, error);
             bytes.remove_prefix(stopped);
             if (bytes.empty()) break;
-            out += "\xEF\xBF\xBD";  // a byte that starts no GBK character
+            out += "\xEF\xBF\xBD";  // a byte that starts no character of the code page
             bytes.remove_prefix(1);
         }
         return out;

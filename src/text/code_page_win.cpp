@@ -71,22 +71,25 @@ public:
         return result;
     }
 
-    // A byte that starts no GBK character becomes U+FFFD and the next byte
-    // is read on its own, as the native build does (the platform's own
-    // replacement would take the next byte with it).
-    std::string decode_gbk(std::string_view bytes) const override {
+    // A byte that starts no character of the code page becomes U+FFFD and
+    // the next byte is read on its own, as the native build does (the
+    // platform's own replacement would take the next byte with it).
+    std::string decode(std::string_view bytes, KeywordCharset charset) const override {
+        if (charset == KeywordCharset::Utf8) return std::string(bytes);
+        const UINT code_page = code_page_of(charset);
         if (bytes.empty()) return {};
-        if (const auto whole = from_gbk(bytes)) return utf8_from_utf16(*whole);
+        if (const auto whole = from_code_page(code_page, bytes)) return utf8_from_utf16(*whole);
         std::u16string units;
         for (std::size_t i = 0; i < bytes.size();) {
             const auto lead = static_cast<unsigned char>(bytes[i]);
             if (lead < 0x80) {
                 units += static_cast<char16_t>(lead);
                 ++i;
-            } else if (const auto one = from_gbk(bytes.substr(i, 1))) {  // 0x80, the euro sign
+            } else if (const auto one = from_code_page(code_page, bytes.substr(i, 1))) {  // GBK's 0x80, the euro sign
                 units += *one;
                 ++i;
-            } else if (const auto two = i + 1 < bytes.size() ? from_gbk(bytes.substr(i, 2)) : std::nullopt) {
+            } else if (const auto two =
+                           i + 1 < bytes.size() ? from_code_page(code_page, bytes.substr(i, 2)) : std::nullopt) {
                 units += *two;
                 i += 2;
             } else {
@@ -98,14 +101,14 @@ public:
     }
 
 private:
-    // Nullopt when the bytes are not all GBK characters.
-    static std::optional<std::u16string> from_gbk(std::string_view bytes) {
+    // Nullopt when the bytes are not all characters of the code page.
+    static std::optional<std::u16string> from_code_page(UINT code_page, std::string_view bytes) {
         const int n = static_cast<int>(bytes.size());
-        const int size = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.data(), n, nullptr, 0);
+        const int size = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), n, nullptr, 0);
         if (size <= 0) return std::nullopt;
         std::u16string units(static_cast<std::size_t>(size), u'\0');
-        if (MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.data(), n, reinterpret_cast<wchar_t*>(units.data()),
-                                size) != size)
+        if (MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), n,
+                                reinterpret_cast<wchar_t*>(units.data()), size) != size)
             return std::nullopt;
         return units;
     }

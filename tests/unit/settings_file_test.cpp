@@ -249,6 +249,69 @@ TEST(StoreSettings, EveryDialogChoiceReadsBack) {
     }
 }
 
+struct StoreSettingCase {
+    const char* what;
+    std::optional<std::string> before;  // nullopt: no file
+    std::string value;
+    std::string after;
+};
+
+// Velvane's own switches (the tray menu's) in Setup.ini. Whatever the file
+// held, the hotkey it means afterwards is the one it meant before, and no
+// file means Alt+W.
+TEST(StoreSetting, StoresASwitchAndKeepsTheHotkeyTheFileMeant) {
+    const StoreSettingCase cases[] = {
+        {"no file: Alt+W written too", std::nullopt, "1",
+         gbk("[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n[搜索记录]\r\n开启=1\r\n")},
+        {"empty file a person wrote: still no hotkey", "", "1", gbk("[搜索记录]\r\n开启=1\r\n")},
+        {"another program's section only: still no hotkey", gbk("[其他]\r\nx=1\r\n"), "1",
+         gbk("[其他]\r\nx=1\r\n[搜索记录]\r\n开启=1\r\n")},
+        {"only the selection hotkey: Alt+W written out", gbk("[划词搜索]\r\n功能键=5\r\n键代码=87"), "1",
+         gbk("[划词搜索]\r\n功能键=5\r\n键代码=87\r\n[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n[搜索记录]\r\n开启="
+             "1\r\n")},
+        {"a hotkey of its own is left alone", gbk("[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n"), "0",
+         gbk("[快捷键设置]\r\n功能键=1\r\n键代码=116\r\n[搜索记录]\r\n开启=0\r\n")},
+        {"an empty hotkey section is left alone", gbk("[快捷键设置]\n[划词搜索]\n键代码=65\n"), "1",
+         gbk("[快捷键设置]\n[划词搜索]\n键代码=65\n[搜索记录]\n开启=1\n")},
+        {"the value replaced in place",
+         gbk("[搜索记录]\r\n; 注释\r\n 开启 = 1 \r\n[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n"), "0",
+         gbk("[搜索记录]\r\n; 注释\r\n 开启 = 0 \r\n[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n")},
+        {"UTF-8, LF, selection only", kUtf8Bom + "[划词搜索]\n键代码=0\n", "1",
+         kUtf8Bom + "[划词搜索]\n键代码=0\n[快捷键设置]\n功能键=4\n键代码=87\n[搜索记录]\n开启=1\n"},
+        {"UTF-16 LE stays so", utf16("[快捷键设置]\r\n功能键=2\r\n键代码=70\r\n", false), "1",
+         utf16("[快捷键设置]\r\n功能键=2\r\n键代码=70\r\n[搜索记录]\r\n开启=1\r\n", false)},
+    };
+    for (const StoreSettingCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::optional<std::string> after =
+            store_setting(c.before, kRememberHistorySetting.section, kRememberHistorySetting.key, c.value);
+        ASSERT_TRUE(after);
+        EXPECT_EQ(*after, c.after);
+        EXPECT_EQ(load_settings(*after), load_settings(c.before));
+        EXPECT_EQ(load_selection_settings(*after), load_selection_settings(c.before));
+        EXPECT_EQ(load_setting(*after, kRememberHistorySetting.section, kRememberHistorySetting.key),
+                  std::stoi(c.value));
+    }
+}
+
+TEST(StoreSetting, TwoSwitchesInOneFile) {
+    const std::optional<std::string> history =
+        store_setting(std::nullopt, kRememberHistorySetting.section, kRememberHistorySetting.key, "1");
+    ASSERT_TRUE(history);
+    const std::optional<std::string> both =
+        store_setting(*history, kShowSuggestionsSetting.section, kShowSuggestionsSetting.key, "1");
+    ASSERT_TRUE(both);
+    EXPECT_EQ(*both, gbk("[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n[搜索记录]\r\n开启=1\r\n[搜索建议]\r\n开启=1\r\n"));
+    EXPECT_EQ(load_setting(*both, kShowSuggestionsSetting.section, kShowSuggestionsSetting.key), 1);
+    EXPECT_EQ(load_setting(*both, kRememberHistorySetting.section, kRememberHistorySetting.key), 1);
+    // Missing: no file, no section, no key.
+    EXPECT_EQ(load_setting(std::nullopt, "搜索建议", "开启"), std::nullopt);
+    EXPECT_EQ(load_setting(*history, "搜索建议", "开启"), std::nullopt);
+    EXPECT_EQ(load_setting(*history, "搜索记录", "其他"), std::nullopt);
+    // A name GBK cannot hold has no place in the file.
+    EXPECT_EQ(store_setting("", "\xF0\x9F\x98\x80", "开启", "1"), std::nullopt);
+}
+
 // Bytes that are mostly what an INI parser looks at, plus name bytes and
 // anything else, some behind a byte order mark.
 std::string garbage(std::mt19937& random) {
@@ -295,6 +358,12 @@ TEST(SettingsFile, GarbageLoadsAndTakesAStore) {
         const Hotkey stored{kModifierChoices[m].code, kKeyChoices[k].code};
         EXPECT_EQ(load_settings(store_settings(bytes, m, k)), stored);
         EXPECT_EQ(load_selection_settings(store_settings(bytes, m, k)), load_selection_settings(bytes));
+        const std::optional<std::string> with_switch =
+            store_setting(bytes, kShowSuggestionsSetting.section, kShowSuggestionsSetting.key, "1");
+        ASSERT_TRUE(with_switch);
+        EXPECT_EQ(load_settings(*with_switch), load_settings(bytes));
+        EXPECT_EQ(load_selection_settings(*with_switch), load_selection_settings(bytes));
+        EXPECT_EQ(load_setting(*with_switch, kShowSuggestionsSetting.section, kShowSuggestionsSetting.key), 1);
         const std::optional<std::string> reset = reset_settings(bytes);
         if (reset) {
             EXPECT_EQ(load_settings(*reset), kDefaultHotkey);
