@@ -19,6 +19,10 @@ inline constexpr int kExtraButtonSlot = 43;  // Google's lucky button
 inline constexpr int kGroupBoxSlot = 44;     // the frame of Google's language row
 inline constexpr int kLanguageSlot = 50;     // language radios: slot 50 + index
 
+// The most characters a keyword box takes: more than any search needs, and
+// what a browser's address can still carry once the keyword is encoded.
+inline constexpr int kKeywordMaxChars = 2000;
+
 constexpr int page_control(int page, int slot) { return kPageBase + page * kPageStride + slot; }
 constexpr int radio(int page, int index) { return page_control(page, kRadioSlot + index); }
 constexpr int list(int page) { return page_control(page, kListSlot); }

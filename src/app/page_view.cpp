@@ -15,6 +15,10 @@ namespace {
 
 constexpr FontChoice kRadioFont = simsun(14);
 
+// Posted by a page's list to itself once its drop-down has closed: by then
+// the list has sent every notification of the closing, whatever their order.
+constexpr UINT kListClosedMessage = WM_APP + 20;
+
 }  // namespace
 
 PageView::PageView(const Engine& engine, int index, PageViewContext& context)
@@ -24,6 +28,7 @@ PageView::~PageView() {
     // The subclass procedures hold this object: they go first, so that the
     // messages of the destruction itself never reach a page half gone.
     if (edit_) RemoveWindowSubclass(edit_, edit_proc, 0);
+    if (list_) RemoveWindowSubclass(list_, list_proc, 0);
     if (group_box_) RemoveWindowSubclass(group_box_, group_box_proc, 0);
     // The group box takes the language radios with it.
     for (HWND control : controls_) DestroyWindow(control);
@@ -72,13 +77,16 @@ void PageView::build() {
             SendMessageW(list_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(to_wide(item.caption).c_str()));
         SendMessageW(list_, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
         name_for_accessibility(list_, caption + L" 更多分类");
+        SetWindowSubclass(list_, list_proc, 0, reinterpret_cast<DWORD_PTR>(this));
         controls_.push_back(list_);
     }
 
     edit_ = make({WC_EDITW, L"", ES_AUTOHSCROLL | WS_GROUP | WS_TABSTOP, WS_EX_CLIENTEDGE, ids::edit(index_),
                   simsun(engine_.keyword_font_px)},
                  engine_.edit_rect);
-    SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);  // no length limit
+    // A pasted book would make URLs of hundreds of megabytes; no browser
+    // takes more than a few thousand characters anyway.
+    SendMessageW(edit_, EM_SETLIMITTEXT, ids::kKeywordMaxChars, 0);
     name_for_accessibility(edit_, caption + L" 搜索关键词");
     SetWindowSubclass(edit_, edit_proc, 0, reinterpret_cast<DWORD_PTR>(this));
     controls_.push_back(edit_);
@@ -151,7 +159,11 @@ std::wstring PageView::keyword() const { return edit_ ? window_text(edit_) : std
 
 void PageView::set_keyword(std::wstring_view text) {
     if (!edit_) return;
-    const std::wstring terminated(text);
+    // Text set by the program is held to the box's limit too (the box itself
+    // limits only what is typed or pasted), and never split in a surrogate pair.
+    std::size_t length = std::min<std::size_t>(text.size(), ids::kKeywordMaxChars);
+    if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
+    const std::wstring terminated(text.substr(0, length));
     SetWindowTextW(edit_, terminated.c_str());
 }
 
@@ -229,8 +241,8 @@ void PageView::on_command(HWND control, int code) {
         const auto urls = velvane::extra_button_search(engine_, state);
         for (const std::string& url : urls) launch_url(url);
         if (!urls.empty() && context_.searched) context_.searched(*this, state);
-    } else if (control == list_ && code == CBN_SELCHANGE) {
-        search(velvane::list_pick);
+    } else if (control == list_) {
+        on_list_notification(code);
     } else if (code == BN_CLICKED) {
         const auto radio = std::find(radios_.begin(), radios_.end(), control);
         if (radio == radios_.end()) return;
@@ -238,6 +250,75 @@ void PageView::on_command(HWND control, int code) {
         velvane::radio_clicked(engine_, state, static_cast<std::size_t>(radio - radios_.begin()));
         apply_state(state);
     }
+}
+
+void PageView::on_list_notification(int code) {
+    // Arrow keys on the closed list move its selection (CBN_SELCHANGE) and
+    // search nothing: Enter then searches. A choice in the drop-down (a click
+    // on an item, Enter, or the drop-down closing on an item the user moved
+    // to) is told by CBN_SELENDOK; Esc and a click elsewhere by
+    // CBN_SELENDCANCEL. Some platforms also send CBN_SELENDOK for the closed
+    // list's arrow keys, hence the drop-down's opening as the start.
+    switch (code) {
+    case CBN_DROPDOWN:
+        list_opened_ = true;
+        list_choice_made_ = false;
+        break;
+    case CBN_SELENDOK:
+        list_choice_made_ = true;
+        PostMessageW(list_, kListClosedMessage, 0, 0);
+        break;
+    case CBN_CLOSEUP:
+        PostMessageW(list_, kListClosedMessage, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT CALLBACK PageView::list_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                     DWORD_PTR data) noexcept {
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, list_proc, 0);
+        return DefSubclassProc(hwnd, msg, wparam, lparam);
+    }
+    return reinterpret_cast<PageView*>(data)->on_list_message(hwnd, msg, wparam, lparam);
+}
+
+LRESULT PageView::on_list_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    const bool dropped = SendMessageW(hwnd, CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+    switch (msg) {
+    case kListClosedMessage: {
+        if (dropped) return 0;  // opened again meanwhile: its own closing decides
+        const bool chosen = list_opened_ && list_choice_made_;
+        list_opened_ = false;
+        list_choice_made_ = false;
+        if (chosen && SendMessageW(hwnd, CB_GETCURSEL, 0, 0) != CB_ERR) search(velvane::list_pick);
+        return 0;
+    }
+    case WM_GETDLGCODE:
+        // Enter on the closed list belongs to the list, not to the keyboard
+        // navigation; on the open one the list asks for it itself.
+        if (!dropped && lparam && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
+            reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN)
+            return DefSubclassProc(hwnd, msg, wparam, lparam) | DLGC_WANTALLKEYS;
+        break;
+    case WM_KEYDOWN:
+        // Enter on the closed list searches its item; on the open list it
+        // closes the drop-down with a choice, which searches then.
+        if (wparam == VK_RETURN && !dropped) {
+            if (SendMessageW(hwnd, CB_GETCURSEL, 0, 0) != CB_ERR) search(velvane::list_pick);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        // Enter's character is no item's first letter.
+        if (wparam == L'\r' || wparam == L'\n') return 0;
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wparam, lparam);
 }
 
 LRESULT CALLBACK PageView::group_box_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,

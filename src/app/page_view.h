@@ -98,9 +98,12 @@ public:
 private:
     static LRESULT CALLBACK edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                       DWORD_PTR data) noexcept;
+    static LRESULT CALLBACK list_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                      DWORD_PTR data) noexcept;
     static LRESULT CALLBACK group_box_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                            DWORD_PTR data) noexcept;
     LRESULT on_keyword_box_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+    LRESULT on_list_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 
     void build();
     HWND make(const ControlRecipe& recipe, const Rect& rect, HWND parent = nullptr);
@@ -111,6 +114,7 @@ private:
     void apply_state(const PageState& state);
     using SearchAction = std::vector<std::string> (*)(const Engine&, PageState&, EncoderScratch&);
     void search(SearchAction action);
+    void on_list_notification(int code);
 
     const Engine& engine_;
     const int index_;
@@ -128,6 +132,12 @@ private:
     std::vector<HWND> controls_;  // every control of the page but the language radios
     bool language_row_visible_ = true;
     bool extra_button_visible_ = true;
+
+    // The list searches when the user makes a choice, not whenever its
+    // selection moves: since its drop-down last opened (`list_opened_`), the
+    // list reported a choice to be acted on (`list_choice_made_`).
+    bool list_opened_ = false;
+    bool list_choice_made_ = false;
 };
 
 }  // namespace velvane
