@@ -45,7 +45,7 @@ constexpr int kTrayAttempts = 20;
 std::unique_ptr<MainWindow> MainWindow::create(HINSTANCE instance, int show) {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = window_proc;
+    wc.lpfnWndProc = window_procedure<MainWindow>;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VELVANE));
     if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
@@ -78,28 +78,13 @@ std::unique_ptr<MainWindow> MainWindow::create(HINSTANCE instance, int show) {
     return window;
 }
 
-LRESULT CALLBACK MainWindow::window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) noexcept {
-    MainWindow* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcW(hwnd, msg, wparam, lparam);
-    if (msg == WM_NCDESTROY) {
+LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
+    switch (msg) {
+    case WM_NCDESTROY:
         // The window can go inside a loop that still runs code of this object
         // (a close arriving while the menu or a dialog is open): the object
         // lives on until the program's message loop has ended.
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        return DefWindowProcW(hwnd, msg, wparam, lparam);
-    }
-    return self->handle(msg, wparam, lparam);
-}
-
-LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
-    switch (msg) {
+        break;
     case WM_CREATE:
         on_create();
         return 0;

@@ -13,6 +13,7 @@
 #include "hotkey/selection_search_win.h"
 #include "win/control_layout_win.h"
 #include "win/handles.h"
+#include "win/window_procedure.h"
 
 namespace velvane {
 
@@ -37,8 +38,9 @@ public:
 private:
     explicit MainWindow(HINSTANCE instance) : instance_(instance) {}
 
-    static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) noexcept;
-
+    template <typename Window>
+    friend LRESULT CALLBACK window_procedure(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) noexcept;
+    void bind(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam);
     void on_create();
     void on_close();
