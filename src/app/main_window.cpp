@@ -34,11 +34,10 @@ constexpr Place96 kTabPlace = {8, 8, 456, 136};
 
 // Posted at the end of creation: the work that must not hold up the window.
 constexpr UINT kStartupMessage = WM_APP + 2;
-constexpr UINT_PTR kTrayRetryTimer = 1;
 // How often Engines.ini is looked at: a change shows within two periods.
+// (Timer 1 is the tray icon's, TrayIcon::kRetryTimer.)
 constexpr UINT_PTR kUserPagesTimer = 2;
 constexpr UINT kUserPagesPeriodMs = 500;
-constexpr int kTrayAttempts = 20;
 
 }  // namespace
 
@@ -79,6 +78,7 @@ std::unique_ptr<MainWindow> MainWindow::create(HINSTANCE instance, int show) {
 }
 
 LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
+    if (tray_.on_owner_message(msg, wparam)) return 0;
     switch (msg) {
     case WM_NCDESTROY:
         // The window can go inside a loop that still runs code of this object
@@ -109,9 +109,13 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
             return TRUE;
         }
         break;
-    case EnginePages::kMenuRequestMessage:
-        show_menu();
+    case EnginePages::kMenuRequestMessage: {
+        // A right press on the tab control: the menu opens where it was.
+        POINT cursor = {};
+        GetCursorPos(&cursor);
+        show_menu(cursor);
         return 0;
+    }
     case WM_DPICHANGED:
         on_dpi_changed(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
         return 0;
@@ -137,10 +141,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         }
         return 0;
     case TrayIcon::kCallbackMessage:
-        on_tray(lparam);
+        on_tray(wparam, lparam);
         return 0;
     case WM_TIMER:
-        if (wparam == kTrayRetryTimer) install_tray_icon();
         if (wparam == kUserPagesTimer && user_pages_file_.changed_and_settled()) load_user_pages();
         return 0;
     case WM_CLOSE:
@@ -150,15 +153,6 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         on_destroy();
         return 0;
     default:
-        if (msg == taskbar_created_ && taskbar_created_ != 0) {
-            // Explorer restarted: its notification area has forgotten our icon.
-            // Until the new one takes it, the icon is offered again and again.
-            if (!tray_.re_add()) {
-                tray_attempts_ = 0;
-                SetTimer(hwnd_, kTrayRetryTimer, 500, nullptr);
-            }
-            return 0;
-        }
         if (msg == show_request_message()) {
             show_from_elsewhere();
             return 0;
@@ -187,7 +181,6 @@ void MainWindow::on_create() {
     user_pages_file_ = UserPagesFile(program_directory_ + L"\\" + to_wide(kUserPagesFileName));
     load_user_pages();
     SetTimer(hwnd_, kUserPagesTimer, kUserPagesPeriodMs, nullptr);
-    taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
 
     // The created event, in its order: skin, settings path, hotkey, focus,
     // then the startup work, which does not hold up the window.
@@ -207,44 +200,25 @@ void MainWindow::on_create() {
 }
 
 void MainWindow::on_startup() {
-    install_tray_icon();
+    // A dead hotkey would leave the user pressing keys for nothing: say so,
+    // once; the balloon waits for the tray icon.
+    if (!hotkey_registered_) {
+        const std::wstring name = to_wide(hotkey_display_name(hotkey_.modifier_code, hotkey_.key_code));
+        tray_.notify(L"快捷键 " + name + L" 注册失败，可能已被其他程序占用。");
+    }
+    if (selection_search_.registration_failed()) {
+        const Hotkey& selection = *selection_search_.hotkey();
+        const std::wstring name = to_wide(hotkey_display_name(selection.modifier_code, selection.key_code));
+        tray_.notify(L"划词搜索快捷键 " + name + L" 注册失败，可能已被其他程序占用。");
+    }
+    HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
+    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICON));
+    tray_.show(hwnd_, icon);
     if (HMENU popup = menu_ ? GetSubMenu(menu_.get(), 0) : nullptr) {
         const RegistryRunKeys run_keys;
         CheckMenuItem(popup, IDM_RUN_AT_STARTUP,
                       MF_BYCOMMAND | (run_at_startup_enabled(run_keys) ? MF_CHECKED : MF_UNCHECKED));
     }
-}
-
-void MainWindow::install_tray_icon() {
-    KillTimer(hwnd_, kTrayRetryTimer);
-    if (tray_.shown()) return;
-    HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
-    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICON));
-    if (tray_.add(hwnd_, icon)) {
-        // A dead hotkey would leave the user pressing keys for nothing: say so once.
-        std::wstring failed;
-        if (!hotkey_registered_) {
-            const std::wstring name = to_wide(hotkey_display_name(hotkey_.modifier_code, hotkey_.key_code));
-            failed = L"快捷键 " + name + L" 注册失败，可能已被其他程序占用。";
-        }
-        if (selection_search_.registration_failed()) {
-            const Hotkey& selection = *selection_search_.hotkey();
-            const std::wstring name = to_wide(hotkey_display_name(selection.modifier_code, selection.key_code));
-            if (!failed.empty()) failed += L"\n";
-            failed += L"划词搜索快捷键 " + name + L" 注册失败，可能已被其他程序占用。";
-        }
-        // The hotkeys' failure is told once, not again after Explorer restarts.
-        std::wstring told = hotkey_failure_told_ ? std::wstring() : failed;
-        hotkey_failure_told_ = true;
-        if (!untold_.empty()) {
-            if (!told.empty()) told += L"\n";
-            told += std::exchange(untold_, {});
-        }
-        if (!told.empty()) tray_.notify(L"Velvane", told);
-        return;
-    }
-    // The shell's notification area may not be up yet right after logon.
-    if (++tray_attempts_ < kTrayAttempts) SetTimer(hwnd_, kTrayRetryTimer, 500, nullptr);
 }
 
 void MainWindow::on_hotkey(int id) {
@@ -268,13 +242,13 @@ void MainWindow::toggle_visibility(bool from_hotkey) {
     restore_when_shown_ = false;
 }
 
-void MainWindow::on_tray(LPARAM lparam) {
+void MainWindow::on_tray(WPARAM wparam, LPARAM lparam) {
     switch (TrayIcon::action_of(lparam)) {
     case TrayAction::ToggleWindow:
         toggle_visibility(false);
         break;
     case TrayAction::PopUpMenu:
-        show_menu();
+        show_menu(TrayIcon::anchor_of(wparam));
         break;
     case TrayAction::None:
         break;
@@ -310,14 +284,7 @@ void MainWindow::load_user_pages() {
     if (!problems.empty()) tell_user(to_wide(problems));
 }
 
-void MainWindow::tell_user(const std::wstring& text) {
-    if (tray_.shown()) {
-        tray_.notify(L"Velvane", text);
-    } else {
-        if (!untold_.empty()) untold_ += L"\n";
-        untold_ += text;
-    }
-}
+void MainWindow::tell_user(const std::wstring& text) { tray_.notify(text); }
 
 bool MainWindow::pre_translate(const MSG& msg) {
     if (msg.message != WM_KEYDOWN || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
@@ -332,15 +299,13 @@ bool MainWindow::pre_translate(const MSG& msg) {
     return true;
 }
 
-void MainWindow::show_menu() {
+void MainWindow::show_menu(POINT at) {
     // While a window opened from the menu is up, the menu waits for it.
     if (!menu_ || !IsWindowEnabled(hwnd_)) return;
     HMENU popup = GetSubMenu(menu_.get(), 0);
-    POINT cursor = {};
-    GetCursorPos(&cursor);
     // Without the foreground the menu would not close when the user clicks elsewhere.
     SetForegroundWindow(hwnd_);
-    TrackPopupMenuEx(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, hwnd_, nullptr);
+    TrackPopupMenuEx(popup, TPM_RIGHTBUTTON, at.x, at.y, hwnd_, nullptr);
     PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
@@ -390,7 +355,6 @@ void MainWindow::on_close() {
 void MainWindow::on_destroy() {
     // A menu still open goes with the window.
     EndMenu();
-    KillTimer(hwnd_, kTrayRetryTimer);
     KillTimer(hwnd_, kUserPagesTimer);
     tray_.remove();
     // The page controls go while the frame they stand in is still there.

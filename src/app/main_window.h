@@ -25,8 +25,8 @@ public:
 
     HWND hwnd() const { return hwnd_; }
 
-    // Pops up the tray menu at the mouse pointer.
-    void show_menu();
+    // Pops up the tray menu at a point of the screen.
+    void show_menu(POINT at);
 
     // What a second start of the program asks of the running one.
     static UINT show_request_message();
@@ -47,12 +47,11 @@ private:
     void on_destroy();
     void on_startup();
     void on_hotkey(int id);
-    void on_tray(LPARAM lparam);
+    void on_tray(WPARAM wparam, LPARAM lparam);
     void show_from_elsewhere();
     // The selection hotkey's end: shown, and the keyword (when there is one)
     // in the current page's keyword box, selected and focused.
     void show_with_keyword(const std::optional<std::wstring>& keyword);
-    void install_tray_icon();
     // Hides a shown window and shows a hidden one; the hotkey also brings a
     // minimised window back at its normal size.
     void toggle_visibility(bool from_hotkey);
@@ -70,7 +69,6 @@ private:
     ControlLayout layout_;
     EnginePages pages_;
     UserPagesFile user_pages_file_;
-    std::wstring untold_;  // a balloon waiting for the tray icon
     UniqueMenu menu_;
 
     std::wstring program_directory_;
@@ -79,11 +77,8 @@ private:
     GlobalHotkey global_hotkey_;
     SelectionSearch selection_search_;
     bool hotkey_registered_ = false;
-    bool hotkey_failure_told_ = false;
     bool restore_when_shown_ = false;
     TrayIcon tray_;
-    int tray_attempts_ = 0;
-    UINT taskbar_created_ = 0;
 };
 
 }  // namespace velvane

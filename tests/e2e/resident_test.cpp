@@ -371,6 +371,26 @@ TEST(Resident, TrayLeftClickTogglesAndRightClickOpensTheMenuWhileTheWindowStaysH
     EXPECT_TRUE(wait_until([&] { return visible(app.window()); })) << "a left click did not show the window";
 }
 
+// Explorer tells every program "TaskbarCreated" when it has restarted, its
+// notification area empty (Wine never does: the test says it instead). The
+// icon takes its place again and works as before.
+TEST(Resident, TrayIconComesBackWhenTheTaskbarIsCreatedAgain) {
+    Velvane app;
+    app.start();
+    ASSERT_TRUE(wait_until(tray_shown)) << "no tray icon";
+
+    PostMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    DWORD_PTR answer = 0;  // the program has handled the message once it answers the next
+    ASSERT_TRUE(SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    ASSERT_TRUE(wait_until(tray_shown)) << "the icon did not come back";
+
+    click_tray_icon(Button::Left);
+    EXPECT_TRUE(wait_until([&] { return !visible(app.window()); })) << "a left click did not hide the window";
+    click_tray_icon(Button::Left);
+    EXPECT_TRUE(wait_until([&] { return visible(app.window()); })) << "a left click did not show the window";
+    EXPECT_EQ(app.stop(), 0u);
+}
+
 TEST(Resident, CloseBoxEndsTheProgramWithExitCodeZeroAndRemovesTheTrayIcon) {
     Velvane app;
     app.start();
