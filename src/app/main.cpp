@@ -1,7 +1,6 @@
 // Program start: the main window, then the message loop until it is gone.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <memory>
 #include <optional>
@@ -62,7 +61,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     if (!instance_lock) return 0;
 
     // The accessibility service that names the keyword boxes is a COM object.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const velvane::ComApartment com;
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -81,6 +80,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     // The window is gone: a new start may begin while the last searches are handed on.
     instance_lock.reset();
     velvane::finish_launches();
-    if (SUCCEEDED(com)) CoUninitialize();
     return 0;
 }

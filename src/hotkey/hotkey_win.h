@@ -1,4 +1,5 @@
-// The hotkeys on the platform side: a registration for the main window.
+// The hotkeys on the platform side: a registration for the main window,
+// given back at the latest when its owner goes.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +16,10 @@ public:
     static constexpr int kSelectionId = 2;
 
     explicit GlobalHotkey(int id = kShowHideId) : id_(id) {}
+    // One registration, one owner: given back when the owner goes.
+    GlobalHotkey(const GlobalHotkey&) = delete;
+    GlobalHotkey& operator=(const GlobalHotkey&) = delete;
+    ~GlobalHotkey() { unregister(); }
 
     // Registers the hotkey for the window; false when the platform refused
     // it (the combination is taken, or is no valid hotkey).

@@ -151,6 +151,38 @@ private:
     T* object_ = nullptr;
 };
 
+// An SRW lock held exclusively for as long as this lives.
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    // For SleepConditionVariableSRW, which gives the lock up while it waits.
+    SRWLOCK& lock() const { return lock_; }
+
+private:
+    SRWLOCK& lock_;
+};
+
+// The memory of a global memory object (a clipboard format's, say), locked
+// for as long as this lives; null when the object could not be locked.
+class LockedGlobal {
+public:
+    explicit LockedGlobal(HGLOBAL memory) : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    LockedGlobal(const LockedGlobal&) = delete;
+    LockedGlobal& operator=(const LockedGlobal&) = delete;
+    ~LockedGlobal() {
+        if (data_) GlobalUnlock(memory_);
+    }
+    void* get() const { return data_; }
+    explicit operator bool() const { return data_ != nullptr; }
+
+private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
 // COM on this thread, in a single-threaded apartment, for as long as this lives.
 class ComApartment {
 public:
