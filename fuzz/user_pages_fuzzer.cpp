@@ -4,14 +4,18 @@
 //     counted by kind adding up to all of them;
 //   - accept only templates that start with "http://" or "https://" and
 //     pass the template check, with captions and templates valid UTF-8;
-//   - make pages whose every row, searched with a keyword, gives a URL that
-//     keeps the template's scheme and host, or reports an unencodable
-//     character and opens nothing.
+//   - make pages whose every row, searched with a keyword, gives one URL per
+//     address of the row (at most kUserLineMaxAddresses), in order, each
+//     keeping its address's scheme and host, or reports an unencodable
+//     character and opens nothing;
+//   - give a page's browser only as a program that is a full path, starts
+//     with an environment variable or is a bare name, with UTF-8 arguments.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "check.h"
 #include "engines/user_pages.h"
@@ -41,7 +45,8 @@ std::string summary(const UserPages& read) {
     std::string out;
     for (const UserPage& page : read.pages()) {
         const Engine& e = page.engine;
-        out += std::string(e.tab_caption) + '\n' + std::string(e.home.path) + '\n';
+        out += std::string(e.tab_caption) + '\n' + std::string(e.home.path) + '\n' + std::string(e.browser.program) +
+               '\n' + std::string(e.browser.arguments) + '\n';
         for (const CategoryRadio& r : e.radios)
             out += std::string(r.caption) + '|' + std::string(r.url.path) + '|' + std::to_string(r.rect.left) + ',' +
                    std::to_string(r.rect.top) + ',' + std::to_string(r.rect.width) + '\n';
@@ -51,12 +56,27 @@ std::string summary(const UserPages& read) {
     return out + std::to_string(read.problem_count());
 }
 
+// A row's addresses, in order.
+std::vector<std::string_view> addresses(std::string_view path) {
+    std::vector<std::string_view> out;
+    while (true) {
+        const auto bar = path.find(kAddressSeparator);
+        out.push_back(path.substr(0, bar));
+        if (bar == std::string_view::npos) return out;
+        path.remove_prefix(bar + 1);
+    }
+}
+
 void check_template(const UrlTemplate& url) {
     FUZZ_CHECK(url.form == UrlForm::User);
-    const std::string scheme = lower(url.path.substr(0, 8));
-    FUZZ_CHECK(scheme.starts_with("http://") || scheme.starts_with("https://"));
-    FUZZ_CHECK(!check_user_template(url.path));
     FUZZ_CHECK(valid_utf8(url.path));
+    const auto each = addresses(url.path);
+    FUZZ_CHECK(each.size() <= kUserLineMaxAddresses);
+    for (const std::string_view address : each) {
+        const std::string scheme = lower(address.substr(0, 8));
+        FUZZ_CHECK(scheme.starts_with("http://") || scheme.starts_with("https://"));
+        FUZZ_CHECK(!check_user_template(address));
+    }
 }
 
 void check_search(const std::vector<std::string>& urls, const EncoderScratch& scratch, const UrlTemplate& row) {
@@ -64,8 +84,23 @@ void check_search(const std::vector<std::string>& urls, const EncoderScratch& sc
         FUZZ_CHECK(urls.empty());
         return;
     }
-    FUZZ_CHECK(urls.size() == 1);
-    FUZZ_CHECK(origin(urls[0]) == origin(row.path));
+    const auto each = addresses(row.path);
+    FUZZ_CHECK(urls.size() == each.size());
+    for (std::size_t i = 0; i < urls.size() && i < each.size(); ++i) FUZZ_CHECK(origin(urls[i]) == origin(each[i]));
+}
+
+void check_browser(const PageBrowser& browser) {
+    FUZZ_CHECK(valid_utf8(browser.program) && valid_utf8(browser.arguments));
+    if (browser.program.empty()) {
+        FUZZ_CHECK(browser.arguments.empty());
+        return;
+    }
+    const std::string_view p = browser.program;
+    const bool drive = p.size() >= 3 && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':' &&
+                       (p[2] == '\\' || p[2] == '/');
+    const bool bare = p.find_first_of("\\/:") == std::string_view::npos;
+    FUZZ_CHECK(drive || p.starts_with("\\\\") || p.front() == '%' || bare);
+    FUZZ_CHECK(p.find('"') == std::string_view::npos);
 }
 
 void check_page(const UserPage& page) {
@@ -75,6 +110,7 @@ void check_page(const UserPage& page) {
     FUZZ_CHECK(engine.radios.size() + engine.list.size() <= kUserPageMaxLines);
     FUZZ_CHECK(engine.tab_caption.starts_with(page.mark) && !page.mark.empty());
     if (!engine.home.path.empty()) check_template(engine.home);
+    check_browser(engine.browser);
 
     // A keyword that differs in every code page, and one GBK cannot hold.
     for (const std::string_view keyword : {std::string_view("中 a&b+%\""), std::string_view("\xF0\x9F\x98\x80")}) {

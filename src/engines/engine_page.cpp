@@ -22,18 +22,25 @@ const std::string& encode(EncoderScratch& scratch, std::string_view keyword) {
 
 // Rows that carry the encoded keyword run the encoder right before they are
 // joined, unless the page already did at the start of its search.
-// A user template converts the keyword itself; when it cannot, the row gives
-// no URL and the character waits in the scratch (the search then opens nothing).
-std::string join_row(const UrlTemplate& url, const PageState& state, EncoderScratch& scratch, bool already_encoded,
-                     std::string_view tail = {}) {
+// A user template converts the keyword itself, address by address; when it
+// cannot, the row gives no URL and the character waits in the scratch (the
+// search then opens nothing).
+void add_row(std::vector<std::string>& urls, const UrlTemplate& url, const PageState& state, EncoderScratch& scratch,
+             bool already_encoded, std::string_view tail = {}) {
     if (url.form == UrlForm::User) {
-        ExpandedUrl expanded = expand_user_template(url.path, state.keyword,
-                                                    scratch.code_pages ? *scratch.code_pages : system_code_pages());
-        if (expanded.unencodable && !scratch.unencodable) scratch.unencodable = expanded.unencodable;
-        return std::move(expanded.url);
+        const CodePages& code_pages = scratch.code_pages ? *scratch.code_pages : system_code_pages();
+        std::string_view addresses = url.path;
+        while (true) {
+            const auto bar = addresses.find(kAddressSeparator);
+            ExpandedUrl expanded = expand_user_template(addresses.substr(0, bar), state.keyword, code_pages);
+            if (expanded.unencodable && !scratch.unencodable) scratch.unencodable = expanded.unencodable;
+            if (!expanded.url.empty()) urls.push_back(std::move(expanded.url));
+            if (bar == std::string_view::npos) return;
+            addresses.remove_prefix(bar + 1);
+        }
     }
     if (uses_encoded(url) && !already_encoded) encode(scratch, state.keyword);
-    return build_url(url, state.keyword, scratch.last_encoded, tail);
+    urls.push_back(build_url(url, state.keyword, scratch.last_encoded, tail));
 }
 
 bool any_checked(const std::vector<bool>& radios) {
@@ -48,7 +55,7 @@ void list_search(const Engine& engine, const PageState& state, EncoderScratch& s
     if (state.list_index < 0 || static_cast<std::size_t>(state.list_index) >= engine.list.size()) return;
     const ListItem& item = engine.list[static_cast<std::size_t>(state.list_index)];
     if (state.keyword.empty() && !item.ignores_keyword) return;
-    urls.push_back(join_row(item.url, state, scratch, engine.encodes_before_list_search));
+    add_row(urls, item.url, state, scratch, engine.encodes_before_list_search);
 }
 
 // A keyword one of the rows could not convert opens nothing at all.
@@ -111,7 +118,7 @@ std::vector<std::string> page_search(const Engine& engine, PageState& state, Enc
         if (engine.home.form == UrlForm::HostAndPath)
             urls.push_back(build_url(engine.home, {}, {}));
         else if (!engine.home.path.empty())
-            urls.push_back(join_row(engine.home, state, scratch, false));
+            add_row(urls, engine.home, state, scratch, false);
         return urls;
     }
     // Each checked radio launches its own row; with one checked radio in the
@@ -122,10 +129,10 @@ std::vector<std::string> page_search(const Engine& engine, PageState& state, Enc
         if (radio.url.path.find(kTail) != std::string_view::npos && engine.language_row) {
             for (std::size_t l = 0; l < engine.language_row->radios.size(); ++l)
                 if (checked(state.languages, l))
-                    urls.push_back(join_row(radio.url, state, scratch, engine.encodes_before_page_search,
-                                            engine.language_row->radios[l].tail));
+                    add_row(urls, radio.url, state, scratch, engine.encodes_before_page_search,
+                            engine.language_row->radios[l].tail);
         } else {
-            urls.push_back(join_row(radio.url, state, scratch, engine.encodes_before_page_search));
+            add_row(urls, radio.url, state, scratch, engine.encodes_before_page_search);
         }
         if (radio.hides_language_row_after_search) state.language_row_visible = false;
     }

@@ -34,9 +34,12 @@ struct Rect {
 //
 // A page from the user's engines file has user templates instead: path is
 // then the whole address with the placeholders of text/user_template.h,
-// checked when the file was read, and host is not used. An empty user
-// template (a user page's missing home) opens nothing.
+// checked when the file was read, and host is not used; or several such
+// addresses separated by kAddressSeparator, which a search opens one after
+// the other (no address holds that character: the file writes it %7C). An
+// empty user template (a user page's missing home) opens nothing.
 enum class UrlForm : unsigned char { HostAndPath, User };
+inline constexpr char kAddressSeparator = '|';
 
 struct UrlTemplate {
     HostRole host = HostRole::Count;
@@ -85,6 +88,15 @@ struct ExtraButton {
     UrlTemplate url;
 };
 
+// A browser of the page's own: the program as written (a full path, which
+// may start with an environment variable, or a name looked up in the folders
+// of PATH) and its arguments, where {url} marks the URL's place (none: the
+// URL goes last). UTF-8.
+struct PageBrowser {
+    std::string_view program;
+    std::string_view arguments;
+};
+
 // Every page has category radios, a keyword box and a search button; the
 // list, the language row and the extra button are there when the table says so.
 struct Engine {
@@ -122,6 +134,10 @@ struct Engine {
 
     const LanguageRow* language_row = nullptr;  // null: the page has none
     const ExtraButton* extra_button = nullptr;  // null: the page has none
+
+    // The program that opens the page's URLs instead of the default browser
+    // (a user page's browser line); empty program: the default browser.
+    PageBrowser browser = {};
 };
 
 inline constexpr int kNoListItem = -1;

@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "text/browser_command.h"
 #include "text/text.h"
 #include "text/user_template.h"
 
@@ -131,6 +132,33 @@ struct Entry {
     std::string url;
 };
 
+// A page's browser line: "程序路径" 参数.
+struct BrowserLine {
+    std::string program;
+    std::string arguments;
+};
+
+// Where the program may be: a full path (C:\..., \\server\...), one that
+// starts with an environment variable, or a bare name to look up in the
+// folders of PATH; never a path relative to some current folder, nor one
+// with a quote, which no file name holds.
+bool usable_program(std::u16string_view program) {
+    if (program.empty() || program.find(u'"') != std::u16string_view::npos) return false;
+    const char16_t first = program.front();
+    const bool drive = program.size() >= 3 && ((first >= u'A' && first <= u'Z') || (first >= u'a' && first <= u'z')) &&
+                       program[1] == u':' && (program[2] == u'\\' || program[2] == u'/');
+    const bool share = program.starts_with(u"\\\\");
+    const bool bare = program.find_first_of(u"\\/:") == std::u16string_view::npos;
+    return drive || share || first == u'%' || bare;
+}
+
+std::optional<BrowserLine> read_browser_line(std::string_view value) {
+    if (value.starts_with('"') && value.find('"', 1) == std::string_view::npos) return std::nullopt;
+    const BrowserCommand command = split_browser_command(utf16_from_utf8(value));
+    if (!usable_program(command.program)) return std::nullopt;
+    return BrowserLine{utf8_from_utf16(command.program), utf8_from_utf16(command.arguments)};
+}
+
 struct PageDraft {
     std::string name;
     int line = 0;
@@ -138,6 +166,7 @@ struct PageDraft {
     std::vector<Entry> more;
     std::optional<std::string> home;
     std::optional<std::string> suggest;
+    std::optional<BrowserLine> browser;
 };
 
 class Reader {
@@ -207,20 +236,26 @@ private:
             const auto bar = value.find('|');
             if (bar == std::string_view::npos) return problem(number, UserPagesFault::MissingBar, value);
             const std::string_view caption = trimmed(value.substr(0, bar));
-            const std::string_view url = trimmed(value.substr(bar + 1));
             if (caption.empty()) return problem(number, UserPagesFault::MissingName, value);
-            if (!usable_url(url, number)) return;
+            std::string urls;
+            if (!usable_addresses(value.substr(bar + 1), caption, number, urls)) return;
             if (page.radios.size() + page.more.size() >= kUserPageMaxLines)
                 return problem(number, UserPagesFault::TooManyLines, caption);
-            (key == "radio" ? page.radios : page.more).push_back({std::string(caption), std::string(url)});
+            (key == "radio" ? page.radios : page.more).push_back({std::string(caption), std::move(urls)});
         } else if (key == "home") {
-            if (!usable_url(value, number)) return;
+            std::string urls;
+            if (!usable_addresses(value, value, number, urls)) return;
             if (page.home) return problem(number, UserPagesFault::DuplicateHome, value);
-            page.home = std::string(value);
+            page.home = std::move(urls);
         } else if (key == "suggest") {
             if (!usable_url(value, number)) return;
             if (page.suggest) return problem(number, UserPagesFault::DuplicateSuggest, value);
             page.suggest = std::string(value);
+        } else if (key == "browser") {
+            std::optional<BrowserLine> browser = read_browser_line(value);
+            if (!browser) return problem(number, UserPagesFault::BadBrowser, value);
+            if (page.browser) return problem(number, UserPagesFault::DuplicateBrowser, value);
+            page.browser = std::move(browser);
         } else {
             problem(number, UserPagesFault::UnknownKey, trimmed(line.substr(0, equals)));
         }
@@ -235,7 +270,7 @@ private:
             return problem(number, UserPagesFault::UnusableLine, line);
         if (names_.count(name) != 0) return problem(number, UserPagesFault::DuplicatePage, name);
         if (drafts.size() >= kUserPagesMaxPages) return problem(number, UserPagesFault::TooManyPages, name);
-        drafts.push_back({std::string(name), number, {}, {}, {}, {}});
+        drafts.push_back({std::string(name), number, {}, {}, {}, {}, {}});
         names_.insert(name);
         state_ = Section::Open;
     }
@@ -255,6 +290,27 @@ private:
             break;
         }
         return false;
+    }
+
+    // One address or several separated by "|", each usable: all of them
+    // joined for the page, or none when any is not (a category opens all
+    // its sites or none).
+    bool usable_addresses(std::string_view value, std::string_view name, int number, std::string& joined) {
+        const auto separators = static_cast<std::size_t>(std::count(value.begin(), value.end(), kAddressSeparator));
+        if (separators >= kUserLineMaxAddresses) {
+            problem(number, UserPagesFault::TooManyAddresses, name);
+            return false;
+        }
+        joined.clear();
+        while (true) {
+            const auto bar = value.find(kAddressSeparator);
+            const std::string_view url = trimmed(value.substr(0, bar));
+            if (!usable_url(url, number)) return false;
+            if (!joined.empty()) joined += kAddressSeparator;
+            joined += url;
+            if (bar == std::string_view::npos) return true;
+            value.remove_prefix(bar + 1);
+        }
     }
 
     // A page with no radio and no more line is no page.
@@ -331,6 +387,10 @@ void build_page(UserPages::Storage& storage, const PageDraft& draft) {
                     .path = draft.suggest ? storage.keep(*draft.suggest) : std::string_view(),
                     .form = UrlForm::User},
     };
+    if (draft.browser) {
+        page.engine.browser = {.program = storage.keep(draft.browser->program),
+                               .arguments = storage.keep(draft.browser->arguments)};
+    }
     page.mark = name.substr(0, first_character_size(name));
     page.mark_colour = mark_colour(name);
     page.line = draft.line;
@@ -349,7 +409,7 @@ std::string_view fault_text(UserPagesFault fault) {
     case UserPagesFault::UnusableLine:
         return "看不懂这一行";
     case UserPagesFault::UnknownKey:
-        return "不认识的键（只认 radio、more、home、suggest）";
+        return "不认识的键（只认 radio、more、home、suggest、browser）";
     case UserPagesFault::MissingBar:
         return "缺少“|”（写法：名字 | 网址）";
     case UserPagesFault::MissingName:
@@ -366,6 +426,12 @@ std::string_view fault_text(UserPagesFault fault) {
         return "这一页已经有 home";
     case UserPagesFault::DuplicateSuggest:
         return "这一页已经有 suggest";
+    case UserPagesFault::TooManyAddresses:
+        return "一行最多 8 个网址，这一行没有用";
+    case UserPagesFault::BadBrowser:
+        return "browser 的写法：\"程序的完整路径\" 参数";
+    case UserPagesFault::DuplicateBrowser:
+        return "这一页已经有 browser";
     case UserPagesFault::EmptyPage:
         return "这一页没有可用的 radio 或 more 行";
     }

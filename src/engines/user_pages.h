@@ -9,6 +9,7 @@
 //   more  = 词典 | https://cn.bing.com/dict/search?q={keyword}
 //   home  = https://cn.bing.com/
 //   suggest = https://api.bing.com/osjson.aspx?query={keyword}
+//   browser = "C:\Program Files\Mozilla Firefox\firefox.exe" -private-window
 //
 // radio lines are the category radios in order, the first checked at start;
 // the radios that do not fit the page's rows go on at the top of the
@@ -16,6 +17,11 @@
 // (no home: nothing opens). suggest is the page's search suggestion service
 // (OpenSearch suggestions), asked with the text in the box as the user types
 // when suggestions are on (no suggest: the page shows only recent searches).
+// A radio, more or home line may hold up to kUserLineMaxAddresses addresses
+// separated by "|", all opened by one search in their order
+// ("radio = 全网 | https://a/?q={keyword} | https://b/?q={keyword}"); a "|"
+// inside an address is written %7C. browser sends the page's URLs to
+// that program instead of the default browser (engine_page.h, PageBrowser).
 // Key names are ASCII case-insensitive; blanks around keys, values and "|" do
 // not count. The templates are those of text/user_template.h.
 //
@@ -48,6 +54,8 @@ inline constexpr std::string_view kUserPagesFileName = "Engines.ini";
 inline constexpr std::size_t kUserPagesMaxBytes = 256 * 1024;
 inline constexpr std::size_t kUserPagesMaxPages = 32;
 inline constexpr std::size_t kUserPageMaxLines = 64;
+// Addresses on one radio, more or home line.
+inline constexpr std::size_t kUserLineMaxAddresses = 8;
 
 enum class UserPagesFault : unsigned char {
     FileTooLarge,        // line: the first line not read
@@ -64,6 +72,9 @@ enum class UserPagesFault : unsigned char {
     DuplicatePage,       // a second section of the same name; its lines are skipped
     DuplicateHome,       // a second home line in a page
     DuplicateSuggest,    // a second suggest line in a page
+    TooManyAddresses,    // detail: the line's name; more than kUserLineMaxAddresses on a line
+    BadBrowser,          // detail: the value; a browser line with no program or one not a full path
+    DuplicateBrowser,    // a second browser line in a page
     EmptyPage,           // line: the section header; the page has no usable radio or more line
                          // (the last kind: new kinds go before it)
 };

@@ -1,6 +1,7 @@
 #include "text/browser_command.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "text/encoder.h"
 
@@ -34,12 +35,22 @@ std::size_t unquoted_program_end(std::u16string_view command) {
 // of, or itself.
 enum class Marker { None, Url, Dropped };
 
-Marker marker_at(std::u16string_view arguments, std::size_t at) {
-    if (arguments[at] != u'%' || at + 1 >= arguments.size()) return Marker::None;
+constexpr std::u16string_view kUrlInBraces = u"{url}";
+
+// The marker at `at` and how many units it takes.
+std::pair<Marker, std::size_t> marker_at(std::u16string_view arguments, std::size_t at, UrlMarker kind) {
+    if (kind == UrlMarker::Braces) {
+        const std::u16string_view here = arguments.substr(at, kUrlInBraces.size());
+        const bool url = here.size() == kUrlInBraces.size() &&
+                         std::equal(here.begin(), here.end(), kUrlInBraces.begin(),
+                                    [](char16_t c, char16_t lower) { return lower_ascii(c) == lower; });
+        return {url ? Marker::Url : Marker::None, url ? kUrlInBraces.size() : 1};
+    }
+    if (arguments[at] != u'%' || at + 1 >= arguments.size()) return {Marker::None, 1};
     const char16_t c = arguments[at + 1];
-    if (c == u'1' || c == u'L' || c == u'l') return Marker::Url;
-    if (c == u'*' || (c >= u'2' && c <= u'9')) return Marker::Dropped;
-    return Marker::None;
+    if (c == u'1' || c == u'L' || c == u'l') return {Marker::Url, 2};
+    if (c == u'*' || (c >= u'2' && c <= u'9')) return {Marker::Dropped, 2};
+    return {Marker::None, 1};
 }
 
 }  // namespace
@@ -68,19 +79,11 @@ std::u16string browser_command_line(const BrowserCommand& command, std::u16strin
     const std::u16string_view arguments = command.arguments;
     std::size_t fixed = 2 + command.program.size();  // the program in quotes
     std::size_t places = 0;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        switch (marker_at(arguments, i)) {
-        case Marker::Url:
-            ++places;
-            ++i;
-            break;
-        case Marker::Dropped:
-            ++i;
-            break;
-        case Marker::None:
-            ++fixed;
-            break;
-        }
+    for (std::size_t i = 0; i < arguments.size();) {
+        const auto [marker, length] = marker_at(arguments, i, command.marker);
+        if (marker == Marker::Url) ++places;
+        if (marker == Marker::None) ++fixed;
+        i += length;
     }
     if (!arguments.empty()) ++fixed;  // the blank before them
     const bool appended = places == 0;
@@ -97,19 +100,11 @@ std::u16string browser_command_line(const BrowserCommand& command, std::u16strin
     line += command.program;
     line += u'"';
     if (!arguments.empty()) line += u' ';
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        switch (marker_at(arguments, i)) {
-        case Marker::Url:
-            line += fitting;
-            ++i;
-            break;
-        case Marker::Dropped:
-            ++i;
-            break;
-        case Marker::None:
-            line += arguments[i];
-            break;
-        }
+    for (std::size_t i = 0; i < arguments.size();) {
+        const auto [marker, length] = marker_at(arguments, i, command.marker);
+        if (marker == Marker::Url) line += fitting;
+        if (marker == Marker::None) line += arguments[i];
+        i += length;
     }
     if (appended) {
         line += u" \"";

@@ -11,9 +11,16 @@
 
 namespace velvane {
 
+// How the arguments mark the URL's place.
+enum class UrlMarker : unsigned char {
+    Registered,  // the system's way: %1, %L or %l; %* and %2 to %9 stand for nothing
+    Braces,      // a browser line the user wrote: {url} (any case); % is itself
+};
+
 struct BrowserCommand {
     std::u16string program;    // as written: a full path, or a name to look up
     std::u16string arguments;  // the rest, with its %1, %L or %l
+    UrlMarker marker = UrlMarker::Registered;
 };
 
 // Splits the command as it is meant: a quoted program runs to its closing
@@ -23,9 +30,9 @@ struct BrowserCommand {
 BrowserCommand split_browser_command(std::u16string_view command);
 
 // The command line that starts the program with the URL: the program in
-// quotes, then the arguments with each %1, %L and %l replaced by the URL
-// (%* and %2 to %9, for arguments there are none of, by nothing), or the URL
-// appended in quotes when they have no place for it. The URL is cut, at an
+// quotes, then the arguments with each mark of the URL's place replaced by
+// the URL (%* and %2 to %9, for arguments there are none of, by nothing), or
+// the URL appended in quotes when they have no place for it. The URL is cut, at an
 // escape, only as far as the whole line must be to hold at most max_units
 // UTF-16 units.
 std::u16string browser_command_line(const BrowserCommand& command, std::u16string_view url, std::size_t max_units);

@@ -61,6 +61,34 @@ TEST(BrowserCommandLine, PutsTheUrlInTheArgumentsPlaceOrAppendsItQuoted) {
     }
 }
 
+// A page's own browser line: {url} (any case) is the URL's place, and a per
+// cent sign is itself (%LOCALAPPDATA% is no %L); the program, blanks and
+// Chinese in its path, and the URL each come back as one argument.
+TEST(BrowserCommandLine, APagesBrowserTakesTheUrlWhereItsLineSays) {
+    constexpr std::u16string_view kUrl = u"https://h/s?w=%E4%B8%AD%20x";
+    const std::u16string program = u"C:\\Program Files\\火狐 浏览器\\firefox.exe";
+    struct Case {
+        std::u16string arguments;
+        Args split;  // after the program
+    };
+    const Case cases[] = {
+        {u"-private-window", {u"-private-window", std::u16string(kUrl)}},
+        {u"", {std::u16string(kUrl)}},
+        {u"--new-window {url} --x", {u"--new-window", std::u16string(kUrl), u"--x"}},
+        {u"\"{URL}\" %1", {std::u16string(kUrl), u"%1"}},
+        {u"--app={Url}", {u"--app=" + std::u16string(kUrl)}},
+        {u"--dir=%LOCALAPPDATA%\\b %*", {u"--dir=%LOCALAPPDATA%\\b", u"%*", std::u16string(kUrl)}},
+        {u"{url {ur} url}", {u"{url", u"{ur}", u"url}", std::u16string(kUrl)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(utf8_from_utf16(c.arguments));
+        Args expected{program};
+        expected.insert(expected.end(), c.split.begin(), c.split.end());
+        EXPECT_EQ(split_command_line(browser_command_line({program, c.arguments, UrlMarker::Braces}, kUrl, 32766)),
+                  expected);
+    }
+}
+
 TEST(BrowserCommandLine, CutsTheUrlOnlyToWhatTheLineHoldsAndAtAnEscape) {
     const BrowserCommand command{u"C:\\b.exe", u"\"%1\""};  // 13 units besides the URL
     const std::u16string url = u"http://h/s?w=%E4%B8%AD";   // 22 units

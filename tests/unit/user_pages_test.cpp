@@ -2,6 +2,8 @@
 // numbers, limits, the layout of the pages it makes and the example file.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "engines/user_pages.h"
 #include "text/text.h"
 
@@ -187,6 +189,132 @@ TEST(UserPagesReader, SkipsEachKindOfProblemLineWithItsNumber) {
     EXPECT_EQ(user_pages_problem_text(read_user_pages(kTwoPages)), "");
 }
 
+// One search of a radio, more or home line with several addresses opens
+// them all, in the order written, each with its own code page; a line with a
+// bad address among them, or too many, is skipped whole.
+TEST(UserPagesReader, ALineWithSeveralAddressesOpensAllOfThemOrIsSkipped) {
+    using F = UserPagesFault;
+    struct Case {
+        std::string_view line;
+        std::string_view keyword;
+        std::vector<std::string> urls;  // none: the line was skipped
+        std::optional<F> fault = std::nullopt;
+    };
+    const std::string nine = "radio = 九 " + [] {
+        std::string bars;
+        for (int i = 1; i <= 9; ++i) bars += "| https://s" + std::to_string(i) + ".cn/?q={keyword} ";
+        return bars;
+    }();
+    const std::string eight = nine.substr(0, nine.rfind('|'));
+    std::vector<std::string> eight_urls;
+    for (int i = 1; i <= 8; ++i) eight_urls.push_back("https://s" + std::to_string(i) + ".cn/?q=a");
+    const Case cases[] = {
+        {"radio = 全网 | https://cn.bing.com/search?q={keyword} | https://www.so.com/s?q={keyword}"
+         " | https://s.1688.com/selloffer/offer_search.htm?keywords={keyword:gbk}",
+         "中",
+         {"https://cn.bing.com/search?q=%E4%B8%AD", "https://www.so.com/s?q=%E4%B8%AD",
+          "https://s.1688.com/selloffer/offer_search.htm?keywords=%D6%D0"}},
+        {"radio=甲乙|http://a.cn/?q={keyword:big5}|https://b.cn/?q={keyword:raw}",
+         "中 x",
+         {"http://a.cn/?q=%A4%A4%20x", "https://b.cn/?q=中%20x"}},
+        // A "|" that belongs in an address is %7C: the address stays one.
+        {"radio = 或 | https://a.cn/?q={keyword}%7Cy | https://b.cn/", "x", {"https://a.cn/?q=x%7Cy", "https://b.cn/"}},
+        {eight, "a", eight_urls},
+        {nine, "a", {}, F::TooManyAddresses},
+        {"radio = 坏 | https://a.cn/?q={keyword} | ftp://b.cn/{keyword}", "a", {}, F::NotHttp},
+        {"radio = 空 | https://a.cn/?q={keyword} | ", "a", {}, F::NotHttp},
+        {"radio = 空 | | https://a.cn/?q={keyword}", "a", {}, F::NotHttp},
+        {"radio = 未知 | https://a.cn/?q={keyword} | https://b.cn/?q={kw}", "a", {}, F::UnknownPlaceholder},
+        // Each address has a code page of its own; one address that cannot
+        // hold the keyword opens none of them.
+        {"radio = 表情 | https://a.cn/?q={keyword} | https://b.cn/?q={keyword:gbk}", "😀", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const UserPages read = read_user_pages("[页]\nmore = 留 | https://keep.cn/\n" + std::string(c.line) + "\n");
+        ASSERT_EQ(read.pages().size(), 1u);
+        const Engine& engine = read.pages()[0].engine;
+        if (c.fault) {
+            EXPECT_EQ(faults(read), (std::vector<std::pair<int, F>>{{3, *c.fault}}));
+            EXPECT_TRUE(engine.radios.empty());
+            continue;
+        }
+        EXPECT_EQ(read.problem_count(), 0u);
+        ASSERT_EQ(engine.radios.size(), 1u);
+        EncoderScratch scratch;
+        PageState state = initial_state(engine);
+        state.keyword = c.keyword;
+        EXPECT_EQ(page_search(engine, state, scratch), c.urls);
+    }
+
+    // A more line and home as well; the home opens for an empty keyword.
+    const UserPages read = read_user_pages(
+        "[页]\nmore = 两站 | https://a.cn/?q={keyword} | https://b.cn/?q={keyword:gbk}\n"
+        "home = https://a.cn/ | https://b.cn/\n");
+    ASSERT_EQ(read.problem_count(), 0u);
+    const Engine& engine = read.pages()[0].engine;
+    EncoderScratch scratch;
+    PageState state = initial_state(engine);
+    state.keyword = "中";
+    state.list_index = 0;
+    EXPECT_EQ(list_pick(engine, state, scratch),
+              (std::vector<std::string>{"https://a.cn/?q=%E4%B8%AD", "https://b.cn/?q=%D6%D0"}));
+    state.keyword.clear();
+    EXPECT_EQ(page_search(engine, state, scratch), (std::vector<std::string>{"https://a.cn/", "https://b.cn/"}));
+    EXPECT_EQ(describe_problem({3, F::TooManyAddresses, "九"}), "第 3 行：一行最多 8 个网址，这一行没有用：九");
+}
+
+// browser = "程序路径" 参数: the program by its full path (blanks and Chinese
+// in it), the arguments as written; where the URL goes is the launch's to
+// say (browser_command_test).
+TEST(UserPagesReader, ABrowserLineNamesAProgramByItsFullPath) {
+    struct Case {
+        std::string_view value;
+        std::string_view program;  // empty: refused
+        std::string_view arguments;
+    };
+    const Case cases[] = {
+        {R"("C:\Program Files\火狐 浏览器\firefox.exe" -private-window)", R"(C:\Program Files\火狐 浏览器\firefox.exe)",
+         "-private-window"},
+        {R"(C:\Program Files\Google\Chrome\Application\chrome.exe --incognito)",
+         R"(C:\Program Files\Google\Chrome\Application\chrome.exe)", "--incognito"},
+        {R"("%LOCALAPPDATA%\Programs\b.exe" --app={url} --x)", R"(%LOCALAPPDATA%\Programs\b.exe)", "--app={url} --x"},
+        {R"("D:/浏览器/b.exe")", "D:/浏览器/b.exe", ""},
+        {R"("\\server\share\b.exe" "{url}")", R"(\\server\share\b.exe)", R"("{url}")"},
+        {"msedge.exe --inprivate", "msedge.exe", "--inprivate"},  // looked up in PATH
+        {R"("C:\b.exe)", "", ""},                                 // no closing quote
+        {R"("" {url})", "", ""},
+        {R"(b\b.exe)", "", ""},  // relative to what?
+        {R"(..\b.exe --x)", "", ""},
+        {R"(C:b.exe)", "", ""},
+        {R"(C:\a"b.exe)", "", ""},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        const UserPages read =
+            read_user_pages("[页]\nradio = 网页 | https://a.cn/?q={keyword}\nbrowser = " + std::string(c.value) + "\n");
+        ASSERT_EQ(read.pages().size(), 1u);
+        const PageBrowser& browser = read.pages()[0].engine.browser;
+        if (c.program.empty()) {
+            EXPECT_EQ(faults(read), (std::vector<std::pair<int, UserPagesFault>>{{3, UserPagesFault::BadBrowser}}));
+            EXPECT_TRUE(browser.program.empty());
+        } else {
+            EXPECT_EQ(read.problem_count(), 0u);
+            EXPECT_EQ(browser.program, c.program);
+            EXPECT_EQ(browser.arguments, c.arguments);
+        }
+    }
+    // One browser a page; a page without one uses the default browser.
+    const UserPages read = read_user_pages(
+        "[甲]\nbrowser = \"C:\\a.exe\"\nradio = 网页 | https://a.cn/\nbrowser = C:\\b.exe\n[乙]\nmore = x | "
+        "https://b.cn/\n");
+    EXPECT_EQ(faults(read), (std::vector<std::pair<int, UserPagesFault>>{{4, UserPagesFault::DuplicateBrowser}}));
+    ASSERT_EQ(read.pages().size(), 2u);
+    EXPECT_EQ(read.pages()[0].engine.browser.program, "C:\\a.exe");
+    EXPECT_TRUE(read.pages()[1].engine.browser.program.empty());
+}
+
 TEST(UserPagesReader, KeepsToItsLimits) {
     std::string many_pages;
     for (int i = 1; i <= 33; ++i) many_pages += "[页" + std::to_string(i) + "]\nradio = 网页 | https://a.cn/?q=%s\n";
@@ -349,7 +477,7 @@ TEST(UserPagesExample, ReadsWithNoProblemAndSearchesToday) {
     std::vector<std::string_view> names;
     for (const UserPage& page : read.pages()) names.push_back(page.engine.tab_caption);
     EXPECT_EQ(names, (std::vector<std::string_view>{"必应", "360 搜索", "知乎", "哔哩哔哩", "微博", "豆瓣", "京东",
-                                                    "维基百科", "GitHub", "1688"}));
+                                                    "维基百科", "GitHub", "1688", "全网"}));
     for (const UserPage& page : read.pages()) {
         EXPECT_FALSE(page.engine.radios.empty()) << page.engine.tab_caption;
         EXPECT_TRUE(page.engine.home.path.starts_with("https://")) << page.engine.tab_caption;
@@ -365,6 +493,20 @@ TEST(UserPagesExample, ReadsWithNoProblemAndSearchesToday) {
     EXPECT_EQ(search(6, "中"), std::vector<std::string>{"https://search.jd.com/Search?keyword=%E4%B8%AD&enc=utf-8"});
     EXPECT_EQ(search(9, "中"),
               std::vector<std::string>{"https://s.1688.com/selloffer/offer_search.htm?keywords=%D6%D0"});
+    EXPECT_EQ(search(10, "中"),
+              (std::vector<std::string>{"https://cn.bing.com/search?q=%E4%B8%AD", "https://www.so.com/s?q=%E4%B8%AD",
+                                        "https://s.1688.com/selloffer/offer_search.htm?keywords=%D6%D0"}));
+    // The commented browser lines read as they are, once uncommented.
+    std::string uncommented(kUserPagesExample);
+    for (std::size_t at = 0; (at = uncommented.find("\n; browser = ", at)) != std::string::npos;)
+        uncommented.erase(at + 1, 2);
+    const UserPages with_browsers = read_user_pages(uncommented);
+    EXPECT_EQ(with_browsers.pages()[10].engine.browser.program,
+              "C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe");
+    // One browser a page: the other three are repeats.
+    ASSERT_EQ(with_browsers.problem_count(), 3u);
+    for (const UserPagesProblem& problem : with_browsers.problems())
+        EXPECT_EQ(problem.fault, UserPagesFault::DuplicateBrowser);
 }
 
 }  // namespace
