@@ -30,13 +30,12 @@ build=${BENCH_BUILD:-$VELVANE_BUILD/bench}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
-toolchain=$VELVANE_ROOT/cmake/mingw-w64-x86_64.cmake
 
 say "building velvane.exe (the project's own Windows build) in $build/velvane"
-cmake -S . -B "$build/velvane" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVELVANE_E2E=OFF >/dev/null
+velvane_configure_windows . "$build/velvane" x86_64 -DVELVANE_E2E=OFF
 cmake --build "$build/velvane" -j "$jobs" --target velvane >/dev/null
 say "building the floors and the driver in $build/win"
-cmake -S bench -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
+velvane_configure_windows bench "$build/win" x86_64
 cmake --build "$build/win" -j "$jobs" >/dev/null
 say "building the core benchmark in $build/native"
 cmake -S bench -B "$build/native" >/dev/null
@@ -97,8 +96,7 @@ python3 bench/summary.py --results "$build/results" --rounds "$rounds" --searche
 # The 32-bit build is not measured (the figures above are the 64-bit one's);
 # only its size is shown.
 say "building the 32-bit velvane.exe in $build/velvane32"
-if cmake -S . -B "$build/velvane32" -DCMAKE_TOOLCHAIN_FILE="$VELVANE_ROOT/cmake/mingw-w64-i686.cmake" \
-        -DVELVANE_E2E=OFF >/dev/null && cmake --build "$build/velvane32" -j "$jobs" --target velvane >/dev/null; then
+if velvane_configure_windows . "$build/velvane32" i686 -DVELVANE_E2E=OFF && cmake --build "$build/velvane32" -j "$jobs" --target velvane >/dev/null; then
     echo "32-bit (x86) velvane.exe size: $(stat -c %s "$build/velvane32/src/velvane.exe" | sed ':a;s/\B[0-9]\{3\}\>/,&/;ta') bytes"
 else
     echo "32-bit (x86) velvane.exe size: not built (scripts/setup-deps.sh installs g++-mingw-w64-i686-posix)"

@@ -9,19 +9,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$VELVANE_ROOT"
 
 jobs=$(nproc 2>/dev/null || echo 2)
-# What runs the Windows test programs under ctest (see velvane_pick_wine).
-velvane_pick_wine
 
 say "native build in $VELVANE_BUILD/native"
 cmake -S . -B "$VELVANE_BUILD/native" >/dev/null
 cmake --build "$VELVANE_BUILD/native" -j "$jobs"
 
 say "Windows build in $VELVANE_BUILD/win"
-cmake -S . -B "$VELVANE_BUILD/win" \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVELVANE_WINE="$VELVANE_WINE" >/dev/null
+velvane_configure_windows . "$VELVANE_BUILD/win" x86_64
 cmake --build "$VELVANE_BUILD/win" -j "$jobs"
 
 say "32-bit Windows build in $VELVANE_BUILD/win32"
-cmake -S . -B "$VELVANE_BUILD/win32" \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DVELVANE_E2E=OFF -DVELVANE_WINE="$VELVANE_WINE" >/dev/null
+velvane_configure_windows . "$VELVANE_BUILD/win32" i686 -DVELVANE_E2E=OFF
 cmake --build "$VELVANE_BUILD/win32" -j "$jobs"

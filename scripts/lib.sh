@@ -81,6 +81,28 @@ velvane_pick_wine() {
     fi
 }
 
+# Configures a Windows build tree of SOURCE (the repository or bench/) with
+# the one toolchain file, cmake/mingw-w64.cmake, for ARCH (x86_64 or i686),
+# and with the Wine that runs its test programs; further arguments go to
+# cmake. A tree made with another toolchain file (the two of earlier
+# versions) or for the other target is configured afresh.
+velvane_configure_windows() {
+    local source=$1 tree=$2 arch=$3 toolchain=$VELVANE_ROOT/cmake/mingw-w64.cmake fresh=()
+    shift 3
+    velvane_pick_wine
+    if [[ -f $tree/CMakeCache.txt ]]; then
+        local old_toolchain old_arch
+        old_toolchain=$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$tree/CMakeCache.txt")
+        old_arch=$(sed -n 's/^VELVANE_ARCH:[A-Z]*=//p' "$tree/CMakeCache.txt")
+        if [[ $old_toolchain != "$toolchain" || $old_arch != "$arch" ]]; then
+            say "configuring $tree afresh (it was made with ${old_toolchain:-another toolchain}${old_arch:+ for $old_arch})"
+            fresh=(--fresh)
+        fi
+    fi
+    cmake "${fresh[@]}" -S "$source" -B "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVELVANE_ARCH="$arch" \
+        -DVELVANE_WINE="$VELVANE_WINE" "$@" >/dev/null
+}
+
 # The line said wherever a 32-bit program would run and cannot.
 VELVANE_NO_32BIT="this machine's kernel cannot run 32-bit programs: the 32-bit smoke run is skipped"
 

@@ -17,10 +17,13 @@ ignore the UTF-8 flag), with the UTF-8 name in the Unicode path field that
 7-Zip, WinRAR and Info-ZIP read.
 
 verify lists each zip and checks it: the entries, the machine of each
-velvane.exe, the sums inside and DIST/SHA256SUMS, CRLF text files.
+velvane.exe and what Windows checks in it before it starts (scripts/check-exe.py:
+manifest architecture and XML, version block, subsystem version), the sums
+inside and DIST/SHA256SUMS, CRLF text files.
 """
 
 import hashlib
+import importlib.util
 import io
 import os
 import pathlib
@@ -38,6 +41,10 @@ SUMS = "SHA256SUMS"
 EXE = "velvane.exe"
 ENTRIES = sorted([EXE, GUIDE, LICENSE, SUMS])  # the order inside each zip
 MACHINES = {"win32": 0x14C, "win64": 0x8664}
+
+_spec = importlib.util.spec_from_file_location("check_exe", ROOT / "scripts" / "check-exe.py")
+check_exe = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(check_exe)
 
 
 def zip_name(version, arch):
@@ -158,6 +165,12 @@ def verify(version, dist):
             problems.append(f"{name}: {SUMS} does not list exactly {EXE}, {GUIDE} and {LICENSE}")
         if pe_machine(contents[EXE]) != machine:
             problems.append(f"{name}: {EXE} is not built for {arch}")
+        # What Windows checks before the program starts: the manifest's
+        # architecture against the machine, the version block, the subsystem.
+        exe_problems, exe_summary = check_exe.check(f"{name}/{EXE}", contents[EXE], check_exe.four_parts(version))
+        problems += [f"{name}: {EXE}: {problem}" for problem in exe_problems]
+        if not exe_problems:
+            print(f"    {EXE}: {exe_summary}")
         for text in (GUIDE, LICENSE):
             body = contents[text]
             if not body.startswith(b"\xef\xbb\xbf") or body.count(b"\n") != body.count(b"\r\n"):

@@ -13,16 +13,14 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 # Only velvane.exe itself: a tree that build.sh made already is up to date.
 build_exe() {
-    local tree=$1 toolchain=$2
+    local tree=$1 arch=$2
     shift 2
-    if [[ ! -f $tree/CMakeCache.txt ]]; then
-        cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "$@" >/dev/null
-    fi
+    velvane_configure_windows . "$tree" "$arch" "$@"
     cmake --build "$tree" -j "$jobs" --target velvane >/dev/null
 }
 say "building velvane.exe for x64 ($VELVANE_BUILD/win) and x86 ($VELVANE_BUILD/win32)"
-build_exe "$VELVANE_BUILD/win" cmake/mingw-w64-x86_64.cmake
-build_exe "$VELVANE_BUILD/win32" cmake/mingw-w64-i686.cmake -DVELVANE_E2E=OFF
+build_exe "$VELVANE_BUILD/win" x86_64
+build_exe "$VELVANE_BUILD/win32" i686 -DVELVANE_E2E=OFF
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$VELVANE_BUILD/win/CMakeCache.txt")
 version32=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$VELVANE_BUILD/win32/CMakeCache.txt")

@@ -2,8 +2,12 @@
 # Installs what is missing, builds, and runs every test headless:
 #   1. the unit tests of the portable core (native, ASan + UBSan);
 #   2. the fuzz targets of the portable core, for a bounded time each;
-#   3. the static imports of both velvane.exe builds against Windows 7 SP1;
-#   4. the release package: both zips made, listed and their sums checked;
+#   3. the static imports of both velvane.exe builds against Windows 7 SP1, and
+#      what else Windows checks before the program starts (scripts/check-exe.py:
+#      the manifest's architecture and XML, the version block, the subsystem
+#      version);
+#   4. the release package: both zips made, listed, their sums checked, and
+#      the velvane.exe in each checked as in 3;
 #   5. the end-to-end tests of the 64-bit velvane.exe under Wine (with a short
 #      soak), and a smoke run of the 32-bit one, in a private Xvfb and a fresh
 #      Wine prefix that are removed afterwards. Where the kernel cannot run
@@ -82,6 +86,18 @@ if python3 scripts/check-imports.py "$VELVANE_BUILD/win/src/velvane.exe" "$VELVA
     summary+=("imports: both builds start on Windows 7 SP1")
 else
     summary+=("imports: FAILED (see the list above)")
+    failed=1
+fi
+
+# ---- What Windows checks before a program's first line and Wine does not:
+# the manifest's architecture against the PE header's machine, the manifest
+# as XML, the version block against the project version, the subsystem
+# version against Windows 7.
+say "manifests, version blocks and subsystem versions of both builds"
+if python3 scripts/check-exe.py "$VELVANE_BUILD/win/src/velvane.exe" "$VELVANE_BUILD/win32/src/velvane.exe"; then
+    summary+=("executables: each manifest names its build's architecture; version blocks and subsystem versions fit")
+else
+    summary+=("executables: FAILED (see scripts/check-exe.py output above)")
     failed=1
 fi
 

@@ -20,8 +20,7 @@ export VELVANE_SOAK_SEARCHES=${VELVANE_SOAK_SEARCHES:-10000}
 export VELVANE_SOAK_TOGGLES=${VELVANE_SOAK_TOGGLES:-1000}
 
 say "building the Windows tree in $VELVANE_BUILD/win"
-velvane_pick_wine
-cmake -S . -B "$VELVANE_BUILD/win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVELVANE_WINE="$VELVANE_WINE" >/dev/null
+velvane_configure_windows . "$VELVANE_BUILD/win" x86_64
 cmake --build "$VELVANE_BUILD/win" -j "$(nproc 2>/dev/null || echo 2)" --target velvane_soak_tests >/dev/null
 
 work=$(mktemp -d /tmp/velvane-soak.XXXXXX)
