@@ -34,10 +34,9 @@ constexpr Place96 kTabPlace = {8, 8, 456, 136};
 
 // Posted at the end of creation: the work that must not hold up the window.
 constexpr UINT kStartupMessage = WM_APP + 2;
-// How often Engines.ini is looked at: a change shows within two periods.
+// While a change of Engines.ini settles.
 // (Timer 1 is the tray icon's, TrayIcon::kRetryTimer.)
 constexpr UINT_PTR kUserPagesTimer = 2;
-constexpr UINT kUserPagesPeriodMs = 500;
 
 }  // namespace
 
@@ -144,7 +143,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         on_tray(wparam, lparam);
         return 0;
     case WM_TIMER:
-        if (wparam == kUserPagesTimer && user_pages_file_.changed_and_settled()) load_user_pages();
+        if (wparam == kUserPagesTimer && user_pages_file_.on_timer()) load_user_pages();
         return 0;
     case WM_CLOSE:
         on_close();
@@ -178,9 +177,8 @@ void MainWindow::on_create() {
     menu_.reset(LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
     pages_.create(hwnd_, layout_, kTabPlace, all_engines(), [this](const std::wstring& text) { tell_user(text); });
     program_directory_ = program_directory();
-    user_pages_file_ = UserPagesFile(program_directory_ + L"\\" + to_wide(kUserPagesFileName));
+    user_pages_file_.start(hwnd_, kUserPagesTimer, program_directory_ + L"\\" + to_wide(kUserPagesFileName));
     load_user_pages();
-    SetTimer(hwnd_, kUserPagesTimer, kUserPagesPeriodMs, nullptr);
 
     // The created event, in its order: skin, settings path, hotkey, focus,
     // then the startup work, which does not hold up the window.
@@ -278,7 +276,16 @@ void MainWindow::show_with_keyword(const std::optional<std::wstring>& keyword) {
 
 void MainWindow::load_user_pages() {
     UserPages pages;
-    if (user_pages_file_.read(pages) == UserPagesFile::Reading::Unreadable) return;  // tried again later
+    switch (const UserPagesFile::Reading reading = user_pages_file_.read(pages)) {
+    case UserPagesFile::Reading::Pages:
+        break;
+    case UserPagesFile::Reading::Later:
+        return;
+    case UserPagesFile::Reading::Unreadable:
+    case UserPagesFile::Reading::Folder:
+        tell_user(user_pages_failure_text(reading));
+        return;
+    }
     const std::string problems = user_pages_problem_text(pages);
     focus_before_deactivation_ = pages_.set_user_pages(std::move(pages), focus_before_deactivation_);
     if (!problems.empty()) tell_user(to_wide(problems));
@@ -355,7 +362,7 @@ void MainWindow::on_close() {
 void MainWindow::on_destroy() {
     // A menu still open goes with the window.
     EndMenu();
-    KillTimer(hwnd_, kUserPagesTimer);
+    user_pages_file_.stop();
     tray_.remove();
     // The page controls go while the frame they stand in is still there.
     pages_.destroy();

@@ -34,6 +34,20 @@ Example write_example(const std::wstring& path) {
 
 bool shell_opened(HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32; }
 
+// The system's folder (System32); empty when it cannot be told.
+std::wstring system_folder() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+// How long a change of the file rests before it is read, and how often the
+// timer looks where the folder cannot be watched.
+constexpr UINT kSettleMs = 500;
+// Readings of a file that is there but cannot be read, one a tick, before
+// the user is told.
+constexpr int kRetries = 4;
+
 }  // namespace
 
 FileStamp file_stamp(const std::wstring& path) {
@@ -42,52 +56,117 @@ FileStamp file_stamp(const std::wstring& path) {
     FileStamp stamp;
     stamp.exists = true;
     stamp.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (stamp.directory) return stamp;
     stamp.last_write = join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
     stamp.size = join(data.nFileSizeHigh, data.nFileSizeLow);
     return stamp;
 }
 
-UserPagesFile::Reading UserPagesFile::read(UserPages& pages) {
-    // The stamp before the bytes: a write that comes while reading makes the
-    // next check see a change and read again.
-    const FileStamp stamp = file_stamp(path_);
-    last_seen_ = stamp;
-    FileBytes file =
-        stamp.directory ? FileBytes{FileStatus::Unreadable, {}} : read_file_start(path_, kUserPagesMaxBytes + 1);
-    switch (file.status) {
-    case FileStatus::Missing:
-        read_stamp_ = {};
-        retry_ = false;
-        pages = UserPages();
-        return Reading::Pages;
-    case FileStatus::Unreadable:
-        read_stamp_ = stamp;
-        retry_ = true;
-        return Reading::Unreadable;
-    case FileStatus::Read:
-        break;
-    }
-    read_stamp_ = stamp;
-    retry_ = false;
-    pages = read_user_pages(file.bytes);
-    return Reading::Pages;
+void UserPagesFile::start(HWND window, UINT_PTR timer_id, std::wstring path) {
+    stop();
+    window_ = window;
+    timer_id_ = timer_id;
+    path_ = std::move(path);
+    read_stamp_ = last_seen_ = {};
+    retries_ = 0;
+    // What an editor's save does to the file: names made, removed and
+    // changed (a save by rename), and writes.
+    watch_.reset(FindFirstChangeNotificationW(folder_of(path_).c_str(), FALSE,
+                                              FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                                  FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE));
+    run_timer(!watch_);
 }
 
-bool UserPagesFile::changed_and_settled() {
+void UserPagesFile::stop() {
+    run_timer(false);
+    watch_.reset();
+}
+
+void UserPagesFile::run_timer(bool on) {
+    if (on) {
+        // Set again, it starts counting anew: a change settles from its last write.
+        timer_running_ = SetTimer(window_, timer_id_, kSettleMs, nullptr) != 0;
+    } else if (timer_running_) {
+        KillTimer(window_, timer_id_);
+        timer_running_ = false;
+    }
+}
+
+void UserPagesFile::on_folder_changed() {
+    if (!watch_) return;
+    if (!FindNextChangeNotification(watch_.get())) {
+        // The folder can no longer be watched: the timer looks instead.
+        watch_.reset();
+        run_timer(true);
+        return;
+    }
+    const FileStamp now = file_stamp(path_);
+    if (now == last_seen_) return;  // another file of the folder
+    last_seen_ = now;
+    run_timer(true);
+}
+
+bool UserPagesFile::on_timer() {
     const FileStamp now = file_stamp(path_);
     const bool settled = now == last_seen_;
     last_seen_ = now;
-    return settled && (now != read_stamp_ || retry_);
+    if (!settled) return false;  // still being written: look again at the next tick
+    if (now != read_stamp_ || retries_ > 0) return true;
+    if (watch_) run_timer(false);
+    return false;
+}
+
+UserPagesFile::Reading UserPagesFile::read(UserPages& pages) {
+    const FileStamp before = file_stamp(path_);
+    last_seen_ = before;
+    Reading reading = Reading::Pages;
+    if (before.directory) {
+        reading = Reading::Folder;
+    } else {
+        FileBytes file = read_file_start(path_, kUserPagesMaxBytes + 1);
+        const FileStamp after = file_stamp(path_);
+        if (after != before) {
+            // Written while being read: what was read may be half of it.
+            last_seen_ = after;
+            reading = Reading::Later;
+        } else if (file.status == FileStatus::Unreadable) {
+            // Held by another program for a moment (a virus scanner after a
+            // save), or for good: tried again a few times before the user is told.
+            reading = ++retries_ <= kRetries ? Reading::Later : Reading::Unreadable;
+        } else {
+            pages = file.status == FileStatus::Read ? read_user_pages(file.bytes) : UserPages();
+        }
+    }
+    if (reading != Reading::Later) {
+        read_stamp_ = before;
+        retries_ = 0;
+    }
+    run_timer(reading == Reading::Later || !watch_);
+    return reading;
+}
+
+std::wstring user_pages_failure_text(UserPagesFile::Reading reading) {
+    if (reading == UserPagesFile::Reading::Folder)
+        return L"Engines.ini 是一个文件夹，不是文件，自定义搜索页没有读取。把它改名或删除后，Velvane 会读取新的 "
+               L"Engines.ini。";
+    return L"无法读取 Engines.ini：它可能正被其他程序占用，或者没有读取它的权限。文件再有改动时，Velvane "
+           L"会重新读取。";
 }
 
 std::wstring open_user_pages_file(HWND owner, const std::wstring& path) {
     if (write_example(path) == Example::Failed)
         return L"无法在 Velvane 的文件夹里写入 Engines.ini 示例：请把 Velvane 放在可以写入的文件夹里。";
-    const std::wstring folder = folder_of(path);
-    if (shell_opened(ShellExecuteW(owner, L"open", path.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL))) return {};
-    // No program is registered for .ini files: Notepad is always there.
+    // The editor starts in the system's folder, not in Velvane's, where a
+    // DLL planted beside Velvane could wait for a program that looks in its
+    // current folder.
+    const std::wstring system = system_folder();
+    const wchar_t* directory = system.empty() ? nullptr : system.c_str();
+    if (shell_opened(ShellExecuteW(owner, L"open", path.c_str(), nullptr, directory, SW_SHOWNORMAL))) return {};
+    // No program is registered for .ini files: the system's Notepad is always
+    // there, started by its full name (never a notepad.exe beside Velvane).
     const std::wstring argument = L"\"" + path + L"\"";
-    if (shell_opened(ShellExecuteW(owner, L"open", L"notepad.exe", argument.c_str(), folder.c_str(), SW_SHOWNORMAL)))
+    if (!system.empty() && shell_opened(ShellExecuteW(owner, L"open", (system + L"\\notepad.exe").c_str(),
+                                                      argument.c_str(), directory, SW_SHOWNORMAL)))
         return {};
     return L"无法打开 Engines.ini：没有能编辑它的程序。";
 }

@@ -13,11 +13,13 @@
 #include <utility>
 
 #include "engines/user_pages.h"
+#include "win/handles.h"
 
 namespace velvane {
 
 // What the folder says about the file: it changes when the file is written,
-// replaced, made or removed.
+// replaced, made or removed. A folder of that name is only a folder: what
+// happens inside it does not count.
 struct FileStamp {
     bool exists = false;
     bool directory = false;
@@ -29,36 +31,61 @@ struct FileStamp {
 
 FileStamp file_stamp(const std::wstring& path);
 
-// Engines.ini and the pages last read from it.
+// Engines.ini and the pages last read from it, kept in step with the file
+// without waking the program while nothing changes: a change notification
+// on the program's folder, which the message loop waits for together with
+// the window's messages, says that something there changed; a change of the
+// file is read once it has settled (an editor's save is often several
+// writes: truncate, write, rename), about half a second after the last one.
+// Where the folder cannot be watched, a timer looks at the file twice a
+// second instead.
 class UserPagesFile {
 public:
-    explicit UserPagesFile(std::wstring path = {}) : path_(std::move(path)) {}
+    // Watches the file at `path`; `window` gets WM_TIMER with `timer_id`
+    // while a change settles, and then calls on_timer().
+    void start(HWND window, UINT_PTR timer_id, std::wstring path);
+    void stop();
 
     const std::wstring& path() const { return path_; }
 
+    // The handle the message loop waits for: signalled when something in
+    // the folder changed. Null when the folder is not watched.
+    HANDLE change_handle() const { return watch_ ? watch_.get() : nullptr; }
+    // The message loop found change_handle() signalled.
+    void on_folder_changed();
+    // The window got the timer. True when the file is to be read now.
+    [[nodiscard]] bool on_timer();
+
     enum class Reading {
         Pages,       // read (no file: no pages)
-        Unreadable,  // there, but could not be read now (an editor holding it): try again later
+        Later,       // not now (written while being read, or held by another program): read again
+                     // once it has settled; the pages stay as they were
+        Unreadable,  // could not be read again and again: tell the user once, then read it again
+                     // only when it changes; the pages stay as they were
+        Folder,      // Engines.ini is a folder: tell the user once, as above
     };
 
-    // Reads the file now into `pages`; an unreadable file leaves them as they were.
-    Reading read(UserPages& pages);
+    // Reads the file now into `pages` (only when Pages).
+    [[nodiscard]] Reading read(UserPages& pages);
 
     // The file is not what it was when last read.
     bool changed() const { return file_stamp(path_) != read_stamp_; }
 
-    // Called from a timer. True once the file has changed since it was last
-    // read and then stayed as it is for one more call: an editor's save is
-    // often several writes (truncate, write, rename), which must not each
-    // rebuild the pages.
-    bool changed_and_settled();
-
 private:
+    void run_timer(bool on);
+
     std::wstring path_;
-    FileStamp read_stamp_;  // what the file was when last read
-    FileStamp last_seen_;   // what it was at the previous call
-    bool retry_ = false;    // the last reading failed: read again at the next settled call
+    HWND window_ = nullptr;
+    UINT_PTR timer_id_ = 0;
+    UniqueChangeNotification watch_;
+    bool timer_running_ = false;
+    FileStamp read_stamp_;  // what the file was when last read (or found unreadable)
+    FileStamp last_seen_;   // what it was at the last look
+    int retries_ = 0;       // readings in a row that failed; while more are to come, the timer runs
 };
+
+// What the tray balloon says for a reading that is Unreadable or Folder.
+std::wstring user_pages_failure_text(UserPagesFile::Reading reading);
 
 // The menu's "自定义搜索页…": writes the example when there is no file (all
 // or nothing, never over a file that is there), then opens the file in the

@@ -410,6 +410,87 @@ TEST_F(MenuCommands, UserPagesWritesTheExampleOnceAndOpensTheFileInTheEditor) {
     EXPECT_EQ(page_count(app), 8);
 }
 
+// .ini files of no known kind while it lives: no program is registered to
+// open them.
+class IniFilesOpenWithNothing {
+public:
+    IniFilesOpenWithNothing() {
+        wchar_t kind[256] = {};
+        DWORD size = sizeof kind;
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, RRF_RT_REG_SZ, nullptr, kind, &size) == ERROR_SUCCESS)
+            before_ = kind;
+        set(L"velvane.test.no-editor");
+    }
+    ~IniFilesOpenWithNothing() {
+        if (before_)
+            set(*before_);
+        else
+            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, nullptr);
+    }
+    IniFilesOpenWithNothing(const IniFilesOpenWithNothing&) = delete;
+    IniFilesOpenWithNothing& operator=(const IniFilesOpenWithNothing&) = delete;
+
+private:
+    static constexpr wchar_t kKey[] = L"Software\\Classes\\.ini";
+    void set(const std::wstring& kind) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, REG_SZ, kind.c_str(),
+                        static_cast<DWORD>((kind.size() + 1) * sizeof(wchar_t)));
+    }
+    std::optional<std::wstring> before_;
+};
+
+std::wstring image_of(HWND window) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!process) return {};
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!QueryFullProcessImageNameW(process, 0, image, &size)) size = 0;
+    CloseHandle(process);
+    return std::wstring(image, size);
+}
+
+// The editor never starts in Velvane's folder (a program that loads DLLs
+// from its current folder would find one planted there), and without a
+// program for .ini files the system's Notepad opens the file, never a
+// notepad.exe beside Velvane.
+TEST(MenuUserPages, TheEditorStartsElsewhereThanTheProgramsFolderAndNeverAPlantedNotepad) {
+    Velvane app;
+    app.set_environment(L"VELVANE_URLLOG_FOLDER", L"1");
+    ASSERT_TRUE(std::filesystem::copy_file(url_logger_path(), app.program_dir() / L"notepad.exe"));
+    app.start();
+    {
+        const IniFilesOpenWithTheLogger editor;
+        pick(app, Entry::UserPages);
+        const auto lines = app.wait_for_urls(1);
+        ASSERT_EQ(lines.size(), 1u) << "no editor was started";
+        const std::size_t tab = lines[0].find('\t');
+        ASSERT_NE(tab, std::string::npos) << lines[0];
+        EXPECT_TRUE(lines[0].substr(0, tab).ends_with("\\program\\Engines.ini")) << lines[0];
+        const std::filesystem::path folder(utf16(lines[0].substr(tab + 1)));
+        EXPECT_FALSE(std::filesystem::equivalent(folder, app.program_dir()))
+            << "the editor started in Velvane's folder";
+    }
+    {
+        const IniFilesOpenWithNothing nothing;
+        wchar_t system[MAX_PATH] = {};
+        ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+        pick(app, Entry::UserPages);
+        HWND notepad = nullptr;
+        EXPECT_TRUE(wait_until([&] { return (notepad = FindWindowW(L"Notepad", nullptr)) != nullptr; }))
+            << "no Notepad came up";
+        if (notepad) {
+            EXPECT_TRUE(_wcsicmp(image_of(notepad).c_str(), (std::wstring(system) + L"\\notepad.exe").c_str()) == 0)
+                << utf8(image_of(notepad));
+            PostMessageW(notepad, WM_CLOSE, 0, 0);
+            EXPECT_TRUE(wait_until([] { return FindWindowW(L"Notepad", nullptr) == nullptr; }));
+        }
+        EXPECT_EQ(app.urls().size(), 1u) << "the notepad.exe beside Velvane was started";
+    }
+    EXPECT_EQ(app.stop(), 0u);
+}
+
 TEST_F(MenuCommands, AboutWindowOpensTheSiteOnceOnALeftPressAndEscClosesIt) {
     pick(app, Entry::About);
     HWND about = wait_for_window(app.window(), L"#32770", L"");

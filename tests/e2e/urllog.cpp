@@ -5,6 +5,8 @@
 //
 //   VELVANE_URL_LOG          the log file (default: urls.log beside this program)
 //   VELVANE_URLLOG_DELAY_MS  wait this long before logging (a slow browser)
+//   VELVANE_URLLOG_FOLDER    when set, each line ends with a tab and the folder
+//                            the logger was started in (an editor's working folder)
 //
 // Linked for the GUI subsystem: as a console program it would get a console
 // window from Wine that takes the foreground and covers the window under test.
@@ -72,7 +74,13 @@ int wmain(int, wchar_t**) {
     if (const std::wstring delay = environment(L"VELVANE_URLLOG_DELAY_MS"); !delay.empty())
         Sleep(static_cast<DWORD>(_wtoi(delay.c_str())));
 
-    const std::string bytes = utf8(logged_line()) + '\n';
+    std::wstring line = logged_line();
+    if (!environment(L"VELVANE_URLLOG_FOLDER").empty()) {
+        std::wstring folder(MAX_PATH, L'\0');
+        folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+        line += L'\t' + folder;
+    }
+    const std::string bytes = utf8(line) + '\n';
 
     // Browsers may be started several at once: the file is opened for
     // appending without write sharing, so each line goes in whole, and a

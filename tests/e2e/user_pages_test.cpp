@@ -203,10 +203,12 @@ TEST(UserPages, PagesFollowTheFileWhileTheProgramRuns) {
     ASSERT_TRUE(enter_keyword(app, kBuiltInPages + 1, L"kept"));
 
     // 甲 goes, 丙 comes after 乙, and 乙 sends elsewhere: the user stays on 乙.
+    // A saved change applies within about a second (it rests for half of one
+    // first); the bound leaves room for a busy machine.
     write_bytes(file, utf8(L"[乙]\r\nradio = 二 | http://b2.example/?q={keyword}\r\n"
                            L"[丙]\r\nradio = 三 | http://c.example/?q={keyword}\r\n"));
-    ASSERT_TRUE(wait_until([&] { return tab_caption(app, kBuiltInPages) == L"乙"; }))
-        << "the pages did not change with the file";
+    ASSERT_TRUE(wait_until([&] { return tab_caption(app, kBuiltInPages) == L"乙"; }, 3s))
+        << "the pages did not change with the file within 3 s";
     EXPECT_EQ(page_count(app), kBuiltInPages + 2);
     EXPECT_EQ(tab_caption(app, kBuiltInPages + 1), L"丙");
     EXPECT_EQ(current_page(app), kBuiltInPages);
@@ -224,6 +226,44 @@ TEST(UserPages, PagesFollowTheFileWhileTheProgramRuns) {
     EXPECT_EQ(app.control(edit(kBuiltInPages)), nullptr);
     EXPECT_EQ(app.control(radio(kBuiltInPages, 0)), nullptr);
     EXPECT_EQ(search(app, 0, L"a"), "http://www.baidu.com/s?ie=utf-8&bs=%61&sr=&z=&cl=3&f=8&wd=%61&ct=0");
+    EXPECT_EQ(app.stop(), 0u);
+}
+
+// An Engines.ini that cannot be read, a folder of that name or a file another
+// program keeps open without sharing it: one balloon says so, the pages stay
+// as they were, and once the file changes it is read again.
+TEST(UserPages, AFolderOrALockedFileIsToldOnceAndReadAgainWhenItChanges) {
+    Velvane app;
+    const auto file = app.program_dir() / L"Engines.ini";
+    std::filesystem::create_directory(file);
+    app.start();
+    EXPECT_TRUE(wait_until([] {
+        return balloon_shown([](const std::wstring& t) { return t.starts_with(L"Engines.ini 是一个文件夹"); });
+    })) << "no balloon about the folder";
+    EXPECT_EQ(page_count(app), kBuiltInPages);
+
+    std::filesystem::remove(file);
+    write_bytes(file, utf8(L"[甲]\r\nradio = 一 | http://a.example/?q={keyword}\r\n"));
+    ASSERT_TRUE(wait_until([&] { return page_count(app) == kBuiltInPages + 1; })) << "the file was not read";
+
+    // Saved while another program holds it: tried again for a moment, then told.
+    HANDLE lock = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const std::string two = utf8(
+        L"[甲]\r\nradio = 一 | http://a.example/?q={keyword}\r\n"
+        L"[乙]\r\nradio = 二 | http://b.example/?q={keyword}\r\n");
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(lock, two.data(), static_cast<DWORD>(two.size()), &written, nullptr));
+    FlushFileBuffers(lock);
+    EXPECT_TRUE(wait_until([] {
+        return balloon_shown([](const std::wstring& t) { return t.starts_with(L"无法读取 Engines.ini"); });
+    })) << "no balloon about the file that cannot be read";
+    EXPECT_EQ(page_count(app), kBuiltInPages + 1) << "the pages did not stay as they were";
+
+    // Let go of and written again: read.
+    CloseHandle(lock);
+    write_bytes(file, two + utf8(L"[丙]\r\nradio = 三 | http://c.example/?q={keyword}\r\n"));
+    EXPECT_TRUE(wait_until([&] { return page_count(app) == kBuiltInPages + 3; })) << "the file was not read again";
     EXPECT_EQ(app.stop(), 0u);
 }
 
