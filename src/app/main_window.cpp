@@ -326,8 +326,15 @@ void MainWindow::on_menu_command(int id) {
         RegistryRunKeys run_keys;
         const bool checked = popup && (GetMenuState(popup, IDM_RUN_AT_STARTUP, MF_BYCOMMAND) & MF_CHECKED);
         // The check mark shows what the registry holds afterwards, not what was hoped for.
-        const bool on = set_run_at_startup(run_keys, FolderSecurity(), !checked, executable_path());
-        if (popup) CheckMenuItem(popup, IDM_RUN_AT_STARTUP, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+        const RunAtStartup now = set_run_at_startup(run_keys, ProgramSecurity(), !checked, executable_path());
+        if (popup)
+            CheckMenuItem(popup, IDM_RUN_AT_STARTUP,
+                          MF_BYCOMMAND | (now == RunAtStartup::Off ? MF_UNCHECKED : MF_CHECKED));
+        if (now == RunAtStartup::MachineValueStays)
+            MessageBoxW(hwnd_,
+                        L"“开机自动运行”是为这台电脑的所有用户设置的，只有管理员才能取消。\n"
+                        L"请退出 Velvane，以管理员身份运行 Velvane 后再取消。",
+                        L"开机自动运行", MB_OK | MB_ICONINFORMATION);
         break;
     }
     case IDM_USER_PAGES: {

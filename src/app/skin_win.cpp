@@ -39,8 +39,8 @@ bool is_file(const std::wstring& path) {
 }  // namespace
 
 void attach_skin(const std::wstring& program_directory) {
-    const std::wstring library = program_directory + L"\\SkinH_EL.dll";
-    const std::wstring skin_file = program_directory + L"\\Rimu.she";
+    const std::wstring library = program_directory + L"\\" + kSkinLibraryName;
+    const std::wstring skin_file = program_directory + L"\\" + kSkinFileName;
     // The library is only loaded to apply the skin: without the skin file
     // beside it, it stays on the disk.
     if (!is_file(library) || !is_file(skin_file)) return;

@@ -1,7 +1,8 @@
-// "开机自动运行" against a registry that can refuse writes and folders that
-// ordinary users can or cannot change: the machine-wide Run key only for a
-// protected folder, the user's otherwise or when that is refused, and the
-// result is what the registry holds afterwards.
+// "开机自动运行" against a registry that can refuse writes and programs that
+// others can or cannot change: the machine-wide Run key only for a program
+// nobody else can change, the user's otherwise or when that is refused, and
+// the result is what the registry holds afterwards. (Who can change a real
+// program is read from real security descriptors: the Windows tests.)
 #include "app/run_at_startup.h"
 
 #include <gtest/gtest.h>
@@ -37,45 +38,45 @@ public:
     std::set<RunKeyScope> remove_refused;
 };
 
-// Answers for every folder what the test says, and notes what was asked.
-class FakeFolders final : public FolderAccess {
+// Answers for every program what the test says, and notes what was asked.
+class FakeProgram final : public ProgramAccess {
 public:
-    explicit FakeFolders(bool writable) : writable_(writable) {}
-    bool writable_by_ordinary_users(const std::wstring& folder) const override {
-        asked.push_back(folder);
-        return writable_;
+    explicit FakeProgram(bool changeable) : changeable_(changeable) {}
+    bool changeable_by_others(std::wstring_view executable_path) const override {
+        asked.emplace_back(executable_path);
+        return changeable_;
     }
     mutable std::vector<std::wstring> asked;
 
 private:
-    bool writable_;
+    bool changeable_;
 };
 
 constexpr std::wstring_view kExe = L"C:\\Velvane\\velvane.exe";
 
-// Where "on" puts the value: machine-wide only for a folder that ordinary
-// users cannot change (a program there cannot be swapped for every user's
-// logon), and only where the machine's key takes the write.
-TEST(RunAtStartup, OnWritesTheMachineValueOnlyForAProtectedFolder) {
+// Where "on" puts the value: machine-wide only for a program that nobody else
+// can change (it cannot be swapped for every user's logon), and only where
+// the machine's key takes the write.
+TEST(RunAtStartup, OnWritesTheMachineValueOnlyForAProgramNobodyElseCanChange) {
     struct Case {
         const char* name;
-        bool folder_writable;
+        bool changeable;
         std::set<RunKeyScope> write_refused;
         std::optional<RunKeyScope> written;  // where the value is afterwards
     };
     const Case cases[] = {
-        {"protected folder", false, {}, RunKeyScope::Machine},
-        {"protected folder, machine key refused", false, {RunKeyScope::Machine}, RunKeyScope::User},
-        {"protected folder, both refused", false, {RunKeyScope::Machine, RunKeyScope::User}, std::nullopt},
-        {"folder anyone can write", true, {}, RunKeyScope::User},
-        {"folder anyone can write, user key refused", true, {RunKeyScope::User}, std::nullopt},
+        {"protected program", false, {}, RunKeyScope::Machine},
+        {"protected program, machine key refused", false, {RunKeyScope::Machine}, RunKeyScope::User},
+        {"protected program, both refused", false, {RunKeyScope::Machine, RunKeyScope::User}, std::nullopt},
+        {"program others can change", true, {}, RunKeyScope::User},
+        {"program others can change, user key refused", true, {RunKeyScope::User}, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeRunKeys keys;
         keys.write_refused = c.write_refused;
-        const FakeFolders folders(c.folder_writable);
-        EXPECT_EQ(set_run_at_startup(keys, folders, true, kExe), c.written.has_value());
+        const FakeProgram program(c.changeable);
+        EXPECT_EQ(set_run_at_startup(keys, program, true, kExe), c.written ? RunAtStartup::On : RunAtStartup::Off);
         EXPECT_EQ(run_at_startup_enabled(keys), c.written.has_value());
         if (c.written) {
             EXPECT_EQ(keys.value(*c.written), std::wstring(kExe));
@@ -83,7 +84,7 @@ TEST(RunAtStartup, OnWritesTheMachineValueOnlyForAProtectedFolder) {
         } else {
             EXPECT_TRUE(keys.values.empty());
         }
-        EXPECT_EQ(folders.asked, std::vector<std::wstring>{L"C:\\Velvane"});
+        EXPECT_EQ(program.asked, std::vector<std::wstring>{std::wstring(kExe)});
     }
 }
 
@@ -91,20 +92,28 @@ TEST(RunAtStartup, OffRemovesTheValueFromBothKeys) {
     FakeRunKeys keys;
     keys.values[RunKeyScope::Machine] = L"C:\\Velvane\\velvane.exe";
     keys.values[RunKeyScope::User] = L"C:\\Velvane\\velvane.exe";
-    EXPECT_FALSE(set_run_at_startup(keys, FakeFolders(false), false, kExe));
+    EXPECT_EQ(set_run_at_startup(keys, FakeProgram(false), false, kExe), RunAtStartup::Off);
     EXPECT_TRUE(keys.values.empty());
     EXPECT_FALSE(run_at_startup_enabled(keys));
 }
 
 // A machine-wide value that a user without administrator rights cannot
-// remove keeps the check mark on; the user's own value goes all the same.
-TEST(RunAtStartup, OffReportsOnWhileAValueRemains) {
+// remove keeps the check mark on, and says so (the window then tells the
+// user how); the user's own value goes all the same.
+TEST(RunAtStartup, OffReportsAMachineValueThatStays) {
     FakeRunKeys keys;
     keys.values[RunKeyScope::Machine] = std::wstring(kExe);
     keys.values[RunKeyScope::User] = std::wstring(kExe);
     keys.remove_refused.insert(RunKeyScope::Machine);
-    EXPECT_TRUE(set_run_at_startup(keys, FakeFolders(false), false, kExe));
+    EXPECT_EQ(set_run_at_startup(keys, FakeProgram(false), false, kExe), RunAtStartup::MachineValueStays);
     EXPECT_FALSE(keys.exists(RunKeyScope::User));
+    EXPECT_TRUE(run_at_startup_enabled(keys));
+
+    // A user's value that cannot be removed is no such case: still on.
+    FakeRunKeys user_only;
+    user_only.values[RunKeyScope::User] = std::wstring(kExe);
+    user_only.remove_refused.insert(RunKeyScope::User);
+    EXPECT_EQ(set_run_at_startup(user_only, FakeProgram(false), false, kExe), RunAtStartup::On);
 }
 
 // After the program has moved, the value of the old place still means "on",
@@ -114,7 +123,7 @@ TEST(RunAtStartup, AStaleValueCountsAsOnUntilSwitchedOff) {
         FakeRunKeys keys;
         keys.values[scope] = L"D:\\Old place\\velvane.exe";
         EXPECT_TRUE(run_at_startup_enabled(keys));
-        EXPECT_FALSE(set_run_at_startup(keys, FakeFolders(false), false, kExe));
+        EXPECT_EQ(set_run_at_startup(keys, FakeProgram(false), false, kExe), RunAtStartup::Off);
         EXPECT_TRUE(keys.values.empty());
     }
 }
@@ -125,8 +134,34 @@ TEST(RunAtStartup, ThePathIsQuotedOnlyWhenItHoldsABlank) {
               L"\"C:\\Program Files\\Velvane\\velvane.exe\"");
 
     FakeRunKeys keys;
-    set_run_at_startup(keys, FakeFolders(false), true, L"C:\\Program Files\\Velvane\\velvane.exe");
+    EXPECT_EQ(set_run_at_startup(keys, FakeProgram(false), true, L"C:\\Program Files\\Velvane\\velvane.exe"),
+              RunAtStartup::On);
     EXPECT_EQ(keys.value(RunKeyScope::Machine), L"\"C:\\Program Files\\Velvane\\velvane.exe\"");
+}
+
+// The folders a swap of the program could go through: its own and every one
+// above it, up to a root that names a drive or share (with its backslash:
+// "C:" alone is the current folder of drive C).
+TEST(RunAtStartup, FoldersUpToTheRoot) {
+    using Folders = std::vector<std::wstring>;
+    const struct {
+        std::wstring_view exe;
+        Folders folders;
+    } cases[] = {
+        {L"C:\\Velvane\\velvane.exe", {L"C:\\Velvane", L"C:\\"}},
+        {L"C:\\velvane.exe", {L"C:\\"}},
+        {L"D:\\Tools\\Search\\Velvane\\velvane.exe",
+         {L"D:\\Tools\\Search\\Velvane", L"D:\\Tools\\Search", L"D:\\Tools", L"D:\\"}},
+        {L"\\\\server\\share\\Velvane\\velvane.exe", {L"\\\\server\\share\\Velvane", L"\\\\server\\share\\"}},
+        {L"\\\\server\\share\\velvane.exe", {L"\\\\server\\share\\"}},
+        {L"\\\\?\\C:\\Velvane\\velvane.exe", {L"\\\\?\\C:\\Velvane", L"\\\\?\\C:\\"}},
+        {L"\\\\?\\UNC\\server\\share\\V\\velvane.exe",
+         {L"\\\\?\\UNC\\server\\share\\V", L"\\\\?\\UNC\\server\\share\\"}},
+        {L"velvane.exe", {}},
+        {L"\\\\server\\velvane.exe", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(folders_up_to_root(c.exe), c.folders) << std::string(c.exe.begin(), c.exe.end());
 }
 
 }  // namespace
