@@ -4,7 +4,7 @@
 # smallest program of its kind, and the page floor, the same with the 百度
 # page's controls; median of each, and the ratios, from runs interleaved
 # A B C A B C in this one invocation. Then the core's URL building per search
-# (Google Benchmark, natively).
+# and its reading of Engines.ini (Google Benchmark, natively).
 #
 #   bash bench/run.sh
 #
@@ -103,7 +103,7 @@ else
 fi
 
 echo
-echo "The core's URL building per search (native, Google Benchmark; no target):"
+echo "The core's URL building per search and its reading of Engines.ini (native, Google Benchmark; no target):"
 if [[ -x $build/native/core_bench ]]; then
     "$build/native/core_bench" --benchmark_min_time=0.2
 else
