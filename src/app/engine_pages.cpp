@@ -25,6 +25,7 @@ void EnginePages::create(HWND frame, ControlLayout& layout, const Place96& tab_p
     context_.layout = &layout;
     context_.tab_origin = {tab_place.left, tab_place.top};
     context_.tell_user = std::move(tell_user);
+    context_.later_balloons = std::make_shared<LaterBalloons>(frame);
     context_.white_brush.reset(CreateSolidBrush(RGB(255, 255, 255)));
 
     // Not a tab stop: Tab walks the page's controls, Ctrl+Tab the pages. The
@@ -174,6 +175,26 @@ void EnginePages::step(int step) {
     on_selection_changed();
     // The focus must not stay on a control of the page that was just hidden.
     if (HWND box = pages_[static_cast<std::size_t>(index)]->keyword_box()) SetFocus(box);
+}
+
+void EnginePages::select(int index) {
+    if (index < 0 || index >= count()) return;
+    if (index != current()) {
+        SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+        on_selection_changed();
+    }
+}
+
+std::vector<std::string_view> EnginePages::captions() const {
+    std::vector<std::string_view> captions;
+    for (const auto& page : pages_) captions.push_back(page->engine().tab_caption);
+    return captions;
+}
+
+void EnginePages::tell_later_balloons() {
+    if (!context_.later_balloons) return;
+    for (const std::wstring& text : context_.later_balloons->take())
+        if (context_.tell_user) context_.tell_user(text);
 }
 
 void EnginePages::on_selection_changed() {

@@ -72,6 +72,15 @@ public:
     // Selects the page `step` pages on (negative: back), round the ends, and
     // puts the focus in its keyword box: Ctrl+Tab and Ctrl+Shift+Tab.
     void step(int step);
+    // Selects the page at `index` and shows it, as a click on its tab does
+    // (its keyword box starts empty).
+    void select(int index);
+    // Every page's tab caption (UTF-8), in the order of the tabs.
+    std::vector<std::string_view> captions() const;
+
+    // Tells the user what the launch's thread asked to (LaterBalloons): the
+    // frame calls this for LaterBalloons::message().
+    void tell_later_balloons();
 
     // The frame's messages from the pages' controls.
     void on_command(HWND control, int code);

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/about_window_win.h"
+#include "app/app_path_win.h"
 #include "app/control_ids.h"
 #include "app/run_at_startup_win.h"
 #include "app/skin_win.h"
@@ -38,9 +39,11 @@ constexpr UINT kStartupMessage = WM_APP + 2;
 // (Timer 1 is the tray icon's, TrayIcon::kRetryTimer.)
 constexpr UINT_PTR kUserPagesTimer = 2;
 
+std::wstring wide(std::u16string_view text) { return {reinterpret_cast<const wchar_t*>(text.data()), text.size()}; }
+
 }  // namespace
 
-std::unique_ptr<MainWindow> MainWindow::create(HINSTANCE instance, int show) {
+std::unique_ptr<MainWindow> MainWindow::create(HINSTANCE instance, int show, std::optional<SearchRequest> request) {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = window_procedure<MainWindow>;
@@ -56,6 +59,7 @@ std::unique_ptr<MainWindow> MainWindow::create(HINSTANCE instance, int show) {
 
     std::unique_ptr<MainWindow> window(new MainWindow(instance));
     window->layout_ = ControlLayout(system_dpi());
+    window->start_request_ = std::move(request);
 
     // A fixed single border with a title bar: the user cannot resize it.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -132,6 +136,8 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
     case kStartupMessage:
         on_startup();
         return 0;
+    case WM_COPYDATA:
+        return on_copy_data(reinterpret_cast<const COPYDATASTRUCT*>(lparam));
     case WM_HOTKEY:
         if (selection_search_.owns(static_cast<int>(wparam))) {
             selection_search_.on_hotkey();
@@ -156,9 +162,69 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
             show_from_elsewhere();
             return 0;
         }
+        if (msg == LaterBalloons::message()) {
+            pages_.tell_later_balloons();
+            return 0;
+        }
+        if (msg == command_line_problem_message() && !command_line_problem_.empty()) {
+            const std::wstring text = std::exchange(command_line_problem_, {});
+            MessageBoxW(hwnd_, text.c_str(), kCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+            return 0;
+        }
         break;
     }
     return DefWindowProcW(hwnd_, msg, wparam, lparam);
+}
+
+LRESULT MainWindow::on_copy_data(const COPYDATASTRUCT* data) {
+    // Any program may send this: only a command line of the expected form
+    // and size is read, and never beyond what was sent.
+    if (!data || data->dwData != kCommandLineData || !data->lpData || data->cbData == 0 ||
+        data->cbData % sizeof(char16_t) != 0 || data->cbData > kCommandLineMaxUnits * sizeof(char16_t))
+        return FALSE;
+    std::u16string_view line(static_cast<const char16_t*>(data->lpData), data->cbData / sizeof(char16_t));
+    line = line.substr(0, line.find(u'\0'));
+    const CommandLineReading reading = read_command_line(line);
+    // A wrong line is the sender's to show; it never gets this far from velvane.exe.
+    if (reading.help || !reading.problem.empty()) return FALSE;
+    if (!reading.request) {
+        show_from_elsewhere();
+        return TRUE;
+    }
+    return take_request(*reading.request) ? TRUE : FALSE;
+}
+
+bool MainWindow::take_request(const SearchRequest& request) {
+    if (request.page) {
+        const std::vector<std::string_view> captions = pages_.captions();
+        const std::optional<std::size_t> index = find_page(captions, *request.page);
+        if (!index) {
+            // Not now: the sender waits for the answer, not for the box.
+            command_line_problem_ = wide(command_line_help(unknown_page_problem(*request.page), captions));
+            PostMessageW(hwnd_, command_line_problem_message(), 0, 0);
+            return false;
+        }
+        pages_.select(static_cast<int>(*index));
+    }
+    PageView* page = pages_.current_page();
+    if (!page || !page->keyword_box()) return false;
+    const std::wstring keyword = wide(request.keyword);
+    // The focus goes back to this page's box, never to a control of a page now hidden.
+    focus_before_deactivation_ = page->keyword_box();
+    if (GetActiveWindow() == hwnd_) SetFocus(page->keyword_box());
+    if (request.search_now) {
+        // As if typed and Enter pressed; the window stays as it is.
+        page->set_keyword(keyword);
+        page->search();
+        return true;
+    }
+    show_with_keyword(keyword.empty() ? std::nullopt : std::optional<std::wstring>(keyword));
+    return true;
+}
+
+UINT MainWindow::command_line_problem_message() {
+    static const UINT message = RegisterWindowMessageW(L"Velvane.CommandLineProblem");
+    return message;
 }
 
 UINT MainWindow::show_request_message() {
@@ -212,11 +278,23 @@ void MainWindow::on_startup() {
     HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
     if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICON));
     tray_.show(hwnd_, icon);
-    if (HMENU popup = menu_ ? GetSubMenu(menu_.get(), 0) : nullptr) {
-        const RegistryRunKeys run_keys;
-        CheckMenuItem(popup, IDM_RUN_AT_STARTUP,
-                      MF_BYCOMMAND | (run_at_startup_enabled(run_keys) ? MF_CHECKED : MF_UNCHECKED));
-    }
+    // Velvane's folder moved since the Run box learnt where it was: the key
+    // follows it.
+    RegistryAppPath app_path;
+    follow_moved_executable(app_path, executable_path(), file_exists);
+    check_menu_items();
+    if (start_request_) take_request(*std::exchange(start_request_, std::nullopt));
+}
+
+void MainWindow::check_menu_items() {
+    HMENU popup = menu_ ? GetSubMenu(menu_.get(), 0) : nullptr;
+    if (!popup) return;
+    const RegistryRunKeys run_keys;
+    CheckMenuItem(popup, IDM_RUN_AT_STARTUP,
+                  MF_BYCOMMAND | (run_at_startup_enabled(run_keys) ? MF_CHECKED : MF_UNCHECKED));
+    const RegistryAppPath app_path;
+    CheckMenuItem(popup, IDM_RUN_BOX_SEARCH,
+                  MF_BYCOMMAND | (app_path_enabled(app_path, executable_path()) ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void MainWindow::on_hotkey(int id) {
@@ -310,6 +388,10 @@ void MainWindow::show_menu(POINT at) {
     // While a window opened from the menu is up, the menu waits for it.
     if (!menu_ || !IsWindowEnabled(hwnd_)) return;
     HMENU popup = GetSubMenu(menu_.get(), 0);
+    // Another copy of Velvane may have taken the Run box since.
+    const RegistryAppPath app_path;
+    CheckMenuItem(popup, IDM_RUN_BOX_SEARCH,
+                  MF_BYCOMMAND | (app_path_enabled(app_path, executable_path()) ? MF_CHECKED : MF_UNCHECKED));
     // Without the foreground the menu would not close when the user clicks elsewhere.
     SetForegroundWindow(hwnd_);
     TrackPopupMenuEx(popup, TPM_RIGHTBUTTON, at.x, at.y, hwnd_, nullptr);
@@ -335,6 +417,14 @@ void MainWindow::on_menu_command(int id) {
                         L"“开机自动运行”是为这台电脑的所有用户设置的，只有管理员才能取消。\n"
                         L"请退出 Velvane，以管理员身份运行 Velvane 后再取消。",
                         L"开机自动运行", MB_OK | MB_ICONINFORMATION);
+        break;
+    }
+    case IDM_RUN_BOX_SEARCH: {
+        RegistryAppPath app_path;
+        const std::wstring exe = executable_path();
+        // The check mark shows what the registry holds afterwards.
+        const bool on = set_app_path(app_path, !app_path_enabled(app_path, exe), exe);
+        if (popup) CheckMenuItem(popup, IDM_RUN_BOX_SEARCH, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
         break;
     }
     case IDM_USER_PAGES: {

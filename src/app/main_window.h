@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/engine_pages.h"
 #include "app/tray_icon.h"
 #include "app/user_pages_win.h"
@@ -21,7 +22,9 @@ class MainWindow {
 public:
     // Creates and shows the window; null when the window could not be made.
     // The object outlives its window: keep it until the message loop has ended.
-    static std::unique_ptr<MainWindow> create(HINSTANCE instance, int show);
+    // `request` is what this start's command line asked for.
+    static std::unique_ptr<MainWindow> create(HINSTANCE instance, int show,
+                                              std::optional<SearchRequest> request = std::nullopt);
 
     HWND hwnd() const { return hwnd_; }
 
@@ -30,6 +33,14 @@ public:
 
     // What a second start of the program asks of the running one.
     static UINT show_request_message();
+    // Posted to itself: the message box for a request's problem.
+    static UINT command_line_problem_message();
+    // A later start's command line, handed over as WM_COPYDATA: the whole
+    // line in UTF-16 (no NUL needed), marked with this, at most
+    // kCommandLineMaxUnits units. The answer is TRUE when the request was
+    // taken, FALSE when it names no page here (the running window says so).
+    static constexpr ULONG_PTR kCommandLineData = 0x56564331;  // "VVC1"
+    static constexpr std::size_t kCommandLineMaxUnits = 32768;
 
     // Keys the window handles before the keyboard navigation sees them
     // (Ctrl+Tab and Ctrl+Shift+Tab switch pages). True when handled.
@@ -55,6 +66,11 @@ private:
     void on_hotkey(int id);
     void on_tray(WPARAM wparam, LPARAM lparam);
     void show_from_elsewhere();
+    // A command line's request: the page chosen, then the keyword shown or searched.
+    bool take_request(const SearchRequest& request);
+    LRESULT on_copy_data(const COPYDATASTRUCT* data);
+    // Refreshes the menu's check marks from what the registry holds.
+    void check_menu_items();
     // The selection hotkey's end: shown, and the keyword (when there is one)
     // in the current page's keyword box, selected and focused.
     void show_with_keyword(const std::optional<std::wstring>& keyword);
@@ -85,6 +101,8 @@ private:
     bool hotkey_registered_ = false;
     bool restore_when_shown_ = false;
     TrayIcon tray_;
+    std::optional<SearchRequest> start_request_;  // this start's command line, taken once the window is up
+    std::wstring command_line_problem_;           // for the message box, shown outside the hand-over
 };
 
 }  // namespace velvane

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/control_ids.h"
 #include "app/user_pages_win.h"
@@ -21,8 +22,40 @@ constexpr UINT kListClosedMessage = WM_APP + 20;
 
 }  // namespace
 
+UINT LaterBalloons::message() {
+    static const UINT message = RegisterWindowMessageW(L"Velvane.LaterBalloons");
+    return message;
+}
+
+void LaterBalloons::add(std::wstring text) {
+    {
+        const ExclusiveLock hold(lock_);
+        if (std::find(texts_.begin(), texts_.end(), text) != texts_.end()) return;  // once is enough
+        texts_.push_back(std::move(text));
+    }
+    PostMessageW(frame_, message(), 0, 0);
+}
+
+std::vector<std::wstring> LaterBalloons::take() {
+    const ExclusiveLock hold(lock_);
+    return std::exchange(texts_, {});
+}
+
 PageView::PageView(const Engine& engine, int index, PageViewContext& context)
-    : engine_(engine), index_(index), context_(context) {}
+    : engine_(engine), index_(index), context_(context) {
+    if (engine.browser.program.empty()) return;
+    auto browser = std::make_shared<LaunchBrowser>();
+    browser->program = to_wide(engine.browser.program);
+    browser->arguments = to_wide(engine.browser.arguments);
+    // Another browser would not be what the user asked for: nothing else
+    // opens, and the balloon says which page and which program.
+    if (std::shared_ptr<LaterBalloons> later = context.later_balloons) {
+        const std::wstring text = L"搜索页“" + to_wide(engine.tab_caption) + L"”的浏览器找不到或无法启动：" +
+                                  browser->program + L"\n没有打开网页。";
+        browser->failed = [later, text] { later->add(text); };
+    }
+    browser_ = std::move(browser);
+}
 
 PageView::~PageView() {
     // The subclass procedures hold this object: they go first, so that the
@@ -224,7 +257,7 @@ void PageView::search(SearchAction action) {
     PageState state = read_state();
     const auto urls = action(engine_, state, context_.scratch);
     apply_state(state);
-    for (const std::string& url : urls) launch_url(url);
+    for (const std::string& url : urls) launch_url(url, browser_);
     // A user page's code page cannot hold a character of the keyword: nothing
     // was opened, and the user learns which character it was.
     if (context_.scratch.unencodable && context_.tell_user)
@@ -239,7 +272,7 @@ void PageView::on_command(HWND control, int code) {
     } else if (control == extra_button_ && code == BN_CLICKED) {
         const PageState state = read_state();
         const auto urls = velvane::extra_button_search(engine_, state);
-        for (const std::string& url : urls) launch_url(url);
+        for (const std::string& url : urls) launch_url(url, browser_);
         if (!urls.empty() && context_.searched) context_.searched(*this, state);
     } else if (control == list_) {
         on_list_notification(code);

@@ -12,6 +12,7 @@
 #include <oleacc.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,27 @@
 namespace velvane {
 
 class PageView;
+struct LaunchBrowser;
+
+// Balloons asked for on another thread (the launch's, when a page's own
+// browser did not start): kept until the frame's thread takes them, woken by
+// message() without any payload, so that a message from elsewhere can do no
+// more than look at the list.
+class LaterBalloons {
+public:
+    explicit LaterBalloons(HWND frame) : frame_(frame) {}
+    // The message the frame is posted; the frame then calls take().
+    static UINT message();
+    // From any thread.
+    void add(std::wstring text);
+    // On the frame's thread: the texts asked for since the last call, each once.
+    std::vector<std::wstring> take();
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::vector<std::wstring> texts_;
+    const HWND frame_;
+};
 
 // What every page view of one window shares: the frame and its layout, where
 // the tab control's area lies, the encoder's scratch, and the hooks the frame
@@ -36,6 +58,8 @@ struct PageViewContext {
     UniqueBrush white_brush;
     // Tells the user something (a tray balloon).
     std::function<void(const std::wstring&)> tell_user;
+    // The same from the launch's thread; it may outlive the frame.
+    std::shared_ptr<LaterBalloons> later_balloons;
     // Sees each message of a page's keyword box before the page does (keys
     // such as Up, Down, Esc and Enter among them). A result means handled:
     // the page and the box never see the message.
@@ -117,6 +141,8 @@ private:
     void on_list_notification(int code);
 
     const Engine& engine_;
+    // The page's own browser (null: the default one).
+    std::shared_ptr<const LaunchBrowser> browser_;
     const int index_;
     PageViewContext& context_;
     bool built_ = false;

@@ -12,3 +12,4 @@
 #define IDM_ABOUT 40003           /* 关于作者 */
 #define IDM_EXIT 40004            /* 退出程序 */
 #define IDM_USER_PAGES 40005      /* 自定义搜索页… (after 开机自动运行) */
+#define IDM_RUN_BOX_SEARCH 40010  /* 从“运行”对话框搜索 (before 自定义搜索页…) */

@@ -145,6 +145,20 @@ void open_in_browser(const std::wstring& url) {
     ShellExecuteW(nullptr, L"open", cut.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// A page's own browser: started by its full path, or nothing.
+void open_with(const LaunchBrowser& browser, const std::wstring& url) {
+    if (!start_browser(
+            {std::u16string(as_u16(browser.program)), std::u16string(as_u16(browser.arguments)), UrlMarker::Braces},
+            url) &&
+        browser.failed)
+        browser.failed();
+}
+
+struct Launch {
+    std::wstring url;
+    std::shared_ptr<const LaunchBrowser> browser;  // null: the default browser
+};
+
 // One worker thread opens the queued URLs in order. Whatever happens to it
 // inside a launch, later URLs still go out: a worker that has ended there (a
 // shell that overran its stack ended the thread, not the program) or that
@@ -152,9 +166,9 @@ void open_in_browser(const std::wstring& url) {
 // comes; the one given up on ends by itself if it ever returns.
 class Launcher {
 public:
-    void push(std::wstring url) {
+    void push(Launch launch) {
         AcquireSRWLockExclusive(&lock_);
-        queue_.push_back(std::move(url));
+        queue_.push_back(std::move(launch));
         keep_worker_going();
         WakeConditionVariable(&wake_);
         ReleaseSRWLockExclusive(&lock_);
@@ -202,7 +216,7 @@ private:
 
     void run(unsigned generation) {
         for (;;) {
-            std::wstring url;
+            Launch launch;
             AcquireSRWLockExclusive(&lock_);
             if (generation != generation_) {  // given up on while in its launch
                 ReleaseSRWLockExclusive(&lock_);
@@ -211,19 +225,23 @@ private:
             busy_ = false;
             if (queue_.empty()) WakeAllConditionVariable(&drained_);
             while (queue_.empty()) SleepConditionVariableSRW(&wake_, &lock_, INFINITE, 0);
-            url = std::move(queue_.front());
+            launch = std::move(queue_.front());
             queue_.pop_front();
             busy_ = true;
             busy_since_ = GetTickCount64();
             ReleaseSRWLockExclusive(&lock_);
-            open_in_browser(url);
+            if (launch.browser) {
+                open_with(*launch.browser, launch.url);
+            } else {
+                open_in_browser(launch.url);
+            }
         }
     }
 
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE wake_ = CONDITION_VARIABLE_INIT;
     CONDITION_VARIABLE drained_ = CONDITION_VARIABLE_INIT;
-    std::deque<std::wstring> queue_;
+    std::deque<Launch> queue_;
     UniqueHandle worker_;
     unsigned generation_ = 0;  // the current worker's
     bool busy_ = false;        // the current worker is inside a launch
@@ -238,7 +256,9 @@ Launcher& launcher() {
 
 }  // namespace
 
-void launch_url(std::string_view utf8_url) { launcher().push(to_wide(launch_safe_url(utf8_url))); }
+void launch_url(std::string_view utf8_url, std::shared_ptr<const LaunchBrowser> browser) {
+    launcher().push({to_wide(launch_safe_url(utf8_url)), std::move(browser)});
+}
 
 void finish_launches() { launcher().finish(5000); }
 

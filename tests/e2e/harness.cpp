@@ -185,6 +185,7 @@ void Velvane::launch() {
 
     const std::wstring exe = (program_dir_ / L"velvane.exe").wstring();
     std::wstring command_line = L"\"" + exe + L"\"";
+    if (!arguments_.empty()) command_line += L" " + arguments_;
     std::wstring environment = environment_block(environment_);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -198,14 +199,14 @@ void Velvane::launch() {
     ResumeThread(process_.hThread);
 }
 
-bool Velvane::wait_for_window(Timeout timeout) {
+bool Velvane::wait_for_window(Timeout timeout, bool shown) {
     WaitForInputIdle(process_.hProcess, static_cast<DWORD>(timeout.count()));
     return wait_until(
                [&] {
                    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, VELVANE_MAIN_WINDOW_CLASS, L"Velvane"));) {
                        DWORD pid = 0;
                        GetWindowThreadProcessId(w, &pid);
-                       if (pid == process_.dwProcessId && IsWindowVisible(w) &&
+                       if (pid == process_.dwProcessId && (IsWindowVisible(w) || !shown) &&
                            GetDlgItem(w, velvane::ids::kTabControl)) {
                            window_ = w;
                            return true;

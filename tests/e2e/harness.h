@@ -53,15 +53,18 @@ public:
     const std::filesystem::path& program_dir() const { return program_dir_; }
     // An environment variable for the program (and the browsers it starts).
     void set_environment(const std::wstring& name, const std::wstring& value);
+    // What follows the program's name on its command line, as written.
+    void set_arguments(const std::wstring& arguments) { arguments_ = arguments; }
 
     // Starts the program and waits for its main window. Throws
     // std::runtime_error when the window does not appear in time.
     void start(Timeout timeout = 20s);
     // The two halves of start(), for a program expected to show no window
     // (a second instance): launch() starts the process, wait_for_window()
-    // waits for its main window and says whether it came.
+    // waits for its main window and says whether it came (`shown`: only a
+    // visible one; else one that stays hidden in the tray will do).
     void launch();
-    bool wait_for_window(Timeout timeout = 20s);
+    bool wait_for_window(Timeout timeout = 20s, bool shown = true);
     // WM_CLOSE, a bounded wait, then TerminateProcess. Returns the exit code
     // (that of its own end when the program has already ended).
     DWORD stop(Timeout timeout = kDefaultTimeout);
@@ -91,6 +94,7 @@ private:
     std::filesystem::path program_dir_;
     std::filesystem::path url_log_;
     std::map<std::wstring, std::wstring> environment_;
+    std::wstring arguments_;
     PROCESS_INFORMATION process_{};
     HWND window_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +24,7 @@ namespace {
 namespace dialog_ids = velvane::settings_dialog_ids;
 
 // The entries in menu order; the arrow keys skip the separators.
-enum class Entry { HotkeySettings = 1, RunAtStartup = 2, UserPages = 3, About = 4, Exit = 5 };
+enum class Entry { HotkeySettings = 1, RunAtStartup = 2, RunBoxSearch = 3, UserPages = 4, About = 5, Exit = 6 };
 
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"RimuSearch";
@@ -325,6 +326,99 @@ TEST_F(MenuCommands, RunAtStartupWritesTheUsersValueAndTheSecondClickDeletesBoth
     pick(app, Entry::RunAtStartup);
     EXPECT_TRUE(wait_until([] { return !run_value(HKEY_CURRENT_USER).has_value(); }));
     EXPECT_TRUE(wait_until([] { return !run_value(HKEY_LOCAL_MACHINE).has_value(); }));
+}
+
+constexpr wchar_t kAppPaths[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+constexpr wchar_t kAppPathKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\velvane.exe";
+
+// The key under HKEY_CURRENT_USER, read in this process: every value by name
+// (the default value as ""), or nothing when there is no key.
+std::optional<std::map<std::wstring, std::wstring>> app_path_key() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kAppPathKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    std::map<std::wstring, std::wstring> values;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256] = {};
+        DWORD name_size = 256;
+        wchar_t data[1024] = {};
+        DWORD data_size = sizeof data - sizeof(wchar_t);
+        if (RegEnumValueW(key, i, name, &name_size, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &data_size) !=
+            ERROR_SUCCESS)
+            break;
+        values[name] = data;
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+bool app_paths_subkey_exists(const wchar_t* name) {
+    HKEY key = nullptr;
+    const std::wstring path = std::wstring(kAppPaths) + L"\\" + name;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void set_app_path_key(const std::wstring& value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kAppPathKey, nullptr, REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+// The App Paths key of Velvane, and a neighbour of another program's that
+// must outlive every click, are removed again at the end.
+struct AppPathsCleanup {
+    AppPathsCleanup() { clean(); }
+    ~AppPathsCleanup() { clean(); }
+    static void clean() {
+        RegDeleteKeyW(HKEY_CURRENT_USER, kAppPathKey);
+        RegDeleteKeyW(HKEY_CURRENT_USER, (std::wstring(kAppPaths) + L"\\neighbour.exe").c_str());
+    }
+};
+
+// "从“运行”对话框搜索" writes exactly its key (the full path as the default
+// value, nothing else), and the second click removes exactly that key.
+TEST_F(MenuCommands, RunBoxSearchWritesAndRemovesExactlyItsKey) {
+    const AppPathsCleanup cleanup;
+    const std::wstring neighbour = std::wstring(kAppPaths) + L"\\neighbour.exe";
+    const std::wstring neighbour_exe = L"C:\\n.exe";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, neighbour.c_str(), nullptr, REG_SZ, neighbour_exe.c_str(),
+                              static_cast<DWORD>((neighbour_exe.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+
+    pick(app, Entry::RunBoxSearch);
+    EXPECT_TRUE(wait_until([] { return app_path_key().has_value(); })) << "no key";
+    const std::wstring exe = (app.program_dir() / L"velvane.exe").wstring();
+    EXPECT_EQ(app_path_key(), (std::map<std::wstring, std::wstring>{{L"", exe}}));
+
+    pick(app, Entry::RunBoxSearch);
+    EXPECT_TRUE(wait_until([] { return !app_path_key().has_value(); })) << "the key stayed";
+    EXPECT_TRUE(app_paths_subkey_exists(L"neighbour.exe"));
+}
+
+// At start the key follows a program that was moved; another copy's, whose
+// program is still there, is left alone (and the item is off here).
+TEST(MenuCommandsAtStart, RunBoxSearchFollowsAMovedProgram) {
+    const AppPathsCleanup cleanup;
+    {
+        set_app_path_key(L"C:\\已经搬走\\velvane.exe");
+        Velvane app;
+        app.start();
+        const std::wstring exe = (app.program_dir() / L"velvane.exe").wstring();
+        EXPECT_TRUE(wait_until([&] {
+            return app_path_key() == std::map<std::wstring, std::wstring>{{L"", exe}};
+        })) << "the key still names the old place";
+        pick(app, Entry::RunBoxSearch);  // it was on: now off
+        EXPECT_TRUE(wait_until([] { return !app_path_key().has_value(); }));
+        EXPECT_EQ(app.stop(), 0u);
+    }
+    const std::wstring other = url_logger_path();  // a program that is there
+    set_app_path_key(other);
+    Velvane app;
+    app.start();
+    pick(app, Entry::RunBoxSearch);  // it was off here: now this copy's
+    const std::wstring exe = (app.program_dir() / L"velvane.exe").wstring();
+    EXPECT_TRUE(wait_until([&] { return app_path_key() == std::map<std::wstring, std::wstring>{{L"", exe}}; }));
+    EXPECT_EQ(app.stop(), 0u);
 }
 
 // While it lives, the prefix opens .ini files with the URL logger instead of

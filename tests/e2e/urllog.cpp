@@ -3,6 +3,8 @@
 // register themselves, `urllog.exe %1`), and this appends the URL it was
 // given, as UTF-8, plus a newline to a log file.
 //
+//   urllog.exe --log FILE URL   logs to FILE instead (a second browser, named
+//                               by a page's own browser line)
 //   VELVANE_URL_LOG          the log file (default: urls.log beside this program)
 //   VELVANE_URLLOG_DELAY_MS  wait this long before logging (a slow browser)
 //   VELVANE_URLLOG_FOLDER    when set, each line ends with a tab and the folder
@@ -21,6 +23,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -31,7 +34,27 @@ std::wstring environment(const wchar_t* name) {
     return value;
 }
 
+// The arguments after the program's name.
+std::vector<std::wstring> arguments() {
+    int count = 0;
+    wchar_t** split = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> out;
+    for (int i = 1; split && i < count; ++i) out.emplace_back(split[i]);
+    if (split) LocalFree(split);
+    return out;
+}
+
+// "--log FILE" first: the file, and the arguments without them.
+std::wstring log_option(std::vector<std::wstring>& args) {
+    if (args.size() < 2 || args[0] != L"--log") return {};
+    std::wstring file = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+    return file;
+}
+
 std::wstring log_path() {
+    std::vector<std::wstring> args = arguments();
+    if (std::wstring file = log_option(args); !file.empty()) return file;
     std::wstring path = environment(L"VELVANE_URL_LOG");
     if (!path.empty()) return path;
     path.assign(MAX_PATH, L'\0');
@@ -54,17 +77,11 @@ std::string utf8(const std::wstring& text) {
 
 // The one argument after the program's name, or the count and every argument.
 std::wstring logged_line() {
-    int count = 0;
-    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!arguments) return L"<no command line>";
-    std::wstring line;
-    if (count == 2) {
-        line = arguments[1];
-    } else {
-        line = L"<" + std::to_wstring(count > 0 ? count - 1 : 0) + L" arguments>";
-        for (int i = 1; i < count; ++i) line += L'\t' + std::wstring(arguments[i]);
-    }
-    LocalFree(arguments);
+    std::vector<std::wstring> args = arguments();
+    log_option(args);
+    if (args.size() == 1) return args[0];
+    std::wstring line = L"<" + std::to_wstring(args.size()) + L" arguments>";
+    for (const std::wstring& argument : args) line += L'\t' + argument;
     return line;
 }
 
