@@ -29,6 +29,10 @@ constexpr std::size_t kCommandLineLimit = 32766;
 // URL goes to a new worker rather than waiting behind it.
 constexpr ULONGLONG kStuckLaunchMs = 10000;
 
+// How long the next of several queued URLs waits for the browser process
+// started for the one before it.
+constexpr DWORD kOrderWaitMs = 1000;
+
 // ASSOCF_IS_PROTOCOL (Windows 8 and later): look "http" up as a protocol,
 // which follows the user's choice of default browser.
 constexpr ASSOCF kIsProtocol = static_cast<ASSOCF>(0x00001000);
@@ -110,11 +114,11 @@ std::wstring program_path(const std::wstring& registered) {
     }
 }
 
-// Starts the browser's command with the URL, the program by its full path;
-// false when there is no program to start.
-bool start_browser(BrowserCommand command, std::wstring_view url) {
+// Starts the browser's command with the URL, the program by its full path.
+// The process started, or nothing when there is no program to start.
+UniqueHandle start_browser(BrowserCommand command, std::wstring_view url) {
     const std::wstring program = program_path(std::wstring(as_wide(command.program)));
-    if (program.empty()) return false;
+    if (program.empty()) return UniqueHandle();
     command.program = as_u16(program);
     std::u16string line = browser_command_line(command, as_u16(url), kCommandLineLimit);
 
@@ -123,35 +127,43 @@ bool start_browser(BrowserCommand command, std::wstring_view url) {
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(program.c_str(), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process))
-        return false;
+        return UniqueHandle();
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    return UniqueHandle(process.hProcess);
 }
 
-void open_in_browser(const std::wstring& url) {
+// The shell's open action on the URL; the process it started, if any (a
+// browser reached by DDE starts none).
+UniqueHandle shell_open(const std::wstring& url) {
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = L"open";
+    info.lpFile = url.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info)) return UniqueHandle();
+    return UniqueHandle(info.hProcess);
+}
+
+// The browser process started for the URL, if any.
+UniqueHandle open_in_browser(const std::wstring& url) {
     const BrowserCommand command = split_browser_command(as_u16(browser_command()));
     const bool shell_holds_it =
         url.size() <= kShellSafeLength &&
         (command.program.empty() ||
          browser_command_line(command, as_u16(url), kCommandLineLimit).size() <= kShellSafeCommandLine);
-    if (shell_holds_it) {
-        ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-        return;
-    }
-    if (start_browser(command, url)) return;
+    if (shell_holds_it) return shell_open(url);
+    if (UniqueHandle started = start_browser(command, url)) return started;
     // No program to start: the shell gets as much of the URL as it can take.
-    const std::wstring cut(as_wide(cut_url(as_u16(url), kShellSafeLength)));
-    ShellExecuteW(nullptr, L"open", cut.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return shell_open(std::wstring(as_wide(cut_url(as_u16(url), kShellSafeLength))));
 }
 
 // A page's own browser: started by its full path, or nothing.
-void open_with(const LaunchBrowser& browser, const std::wstring& url) {
-    if (!start_browser(
-            {std::u16string(as_u16(browser.program)), std::u16string(as_u16(browser.arguments)), UrlMarker::Braces},
-            url) &&
-        browser.failed)
-        browser.failed();
+UniqueHandle open_with(const LaunchBrowser& browser, const std::wstring& url) {
+    UniqueHandle started = start_browser(
+        {std::u16string(as_u16(browser.program)), std::u16string(as_u16(browser.arguments)), UrlMarker::Braces}, url);
+    if (!started && browser.failed) browser.failed();
+    return started;
 }
 
 struct Launch {
@@ -204,6 +216,11 @@ private:
         if (!worker_) delete start;
     }
 
+    bool more_queued() {
+        const ExclusiveLock hold(lock_);
+        return !queue_.empty();
+    }
+
     static DWORD WINAPI worker_main(void* parameter) noexcept {
         const WorkerStart start = *static_cast<WorkerStart*>(parameter);
         delete static_cast<WorkerStart*>(parameter);
@@ -230,11 +247,13 @@ private:
             busy_ = true;
             busy_since_ = GetTickCount64();
             ReleaseSRWLockExclusive(&lock_);
-            if (launch.browser) {
-                open_with(*launch.browser, launch.url);
-            } else {
-                open_in_browser(launch.url);
-            }
+            const UniqueHandle started =
+                launch.browser ? open_with(*launch.browser, launch.url) : open_in_browser(launch.url);
+            // The sites of one search reach the browser in their order: a
+            // browser that runs already takes the URL from the new process,
+            // which then ends, and the next URL is started only after that
+            // (or after a moment, when the new process is the browser itself).
+            if (started && more_queued()) WaitForSingleObject(started.get(), kOrderWaitMs);
         }
     }
 
