@@ -388,10 +388,8 @@ void MainWindow::show_menu(POINT at) {
     // While a window opened from the menu is up, the menu waits for it.
     if (!menu_ || !IsWindowEnabled(hwnd_)) return;
     HMENU popup = GetSubMenu(menu_.get(), 0);
-    // Another copy of Velvane may have taken the Run box since.
-    const RegistryAppPath app_path;
-    CheckMenuItem(popup, IDM_RUN_BOX_SEARCH,
-                  MF_BYCOMMAND | (app_path_enabled(app_path, executable_path()) ? MF_CHECKED : MF_UNCHECKED));
+    // The registry may have changed since (another copy of Velvane took the Run box).
+    check_menu_items();
     // Without the foreground the menu would not close when the user clicks elsewhere.
     SetForegroundWindow(hwnd_);
     TrackPopupMenuEx(popup, TPM_RIGHTBUTTON, at.x, at.y, hwnd_, nullptr);
