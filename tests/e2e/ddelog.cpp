@@ -1,18 +1,26 @@
-// Stands in for a web browser that is already running: the soak's URL logger.
-// The shell hands it each URL through DDE, the way it talks to a running
-// browser, so a search costs no process start. (Wine fails about one process
-// start in ten thousand, before the started program runs a line; a soak of
-// ten thousand searches with a logger started per URL loses one now and then
-// through no fault of the program under test.)
+// Stands in for a web browser that is already running: the resident URL
+// logger of the end-to-end tests and the soak. The shell hands it each URL
+// through DDE, the way it talks to a running browser, so a search costs no
+// process start. (Wine fails about one process start in ten thousand, before
+// the started program runs a line; a logger started per URL then loses that
+// URL through no fault of the program under test.)
 //
-//   ddelog.exe <log file> <ready event>
+//   ddelog.exe <log file> <ready event> [<service>]
 //
-// It serves the DDE service "VelvaneUrlLog", topic "OpenURL". The soak
-// registers http's shell\open\ddeexec as "%1" with that application and
-// topic: the shell connects and sends the URL, unchanged, as the execute
-// command; this appends it, as UTF-8, plus a newline to the log file (in the
-// same way as urllog.exe, which may write to the same file). The named event
-// is set once the service is registered.
+// It serves the DDE application <service> (default "VelvaneUrlLog"), topic
+// "OpenURL". The harness (ResidentUrlLogger) registers http's
+// shell\open\ddeexec as "%1" with that application and topic: the shell
+// connects and sends the URL, unchanged, as the execute command; this
+// appends it, as UTF-8, plus a newline to the log file (in the same way as
+// urllog.exe, which may write to the same file). The named event is set once
+// its window is up.
+//
+// It speaks the DDE messages itself instead of through the DDE management
+// library: Wine's library hands a Unicode server an execute command with a
+// character above U+00FF (a raw 中 in a URL) as if it were ANSI text, which
+// cuts it after its first letter ("h"; dlls/user32/dde_server.c,
+// data_looks_unicode). Its window is a Unicode one, so the shell's Unicode
+// client sends the command's UTF-16 as it is.
 //
 // When the shell finds no server it starts the open command (urllog.exe
 // "%1", which logs the URL) and then sends the ifexec command: "started" is
@@ -25,20 +33,20 @@
 // <log file>.ddelog: how many URLs it logged, how many "started" commands it
 // got, and how many URLs it could not write.
 #include <windows.h>
-#include <ddeml.h>
+#include <dde.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
 
-constexpr wchar_t kService[] = L"VelvaneUrlLog";
+constexpr wchar_t kDefaultService[] = L"VelvaneUrlLog";
 constexpr wchar_t kTopic[] = L"OpenURL";
 constexpr wchar_t kStarted[] = L"started";
+constexpr wchar_t kWindowClass[] = L"VelvaneDdeLog";
 
 struct State {
-    DWORD instance = 0;
-    HSZ service = nullptr;
-    HSZ topic = nullptr;
+    std::wstring service;
     std::wstring log_path;
     DWORD delay_ms = 0;
     unsigned long logged = 0;
@@ -80,53 +88,103 @@ bool append(const std::wstring& path, const std::string& bytes) {
     return ok && written == bytes.size();
 }
 
-// The execute command as sent: the shell's Unicode text, up to its end.
-std::wstring command_text(HDDEDATA data) {
-    const DWORD size = DdeGetData(data, nullptr, 0, 0);
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (!text.empty()) DdeGetData(data, reinterpret_cast<LPBYTE>(text.data()), size, 0);
-    text.resize(wcsnlen(text.c_str(), text.size()));
+std::wstring atom_name(ATOM atom) {
+    wchar_t name[256] = {};
+    const UINT n = GlobalGetAtomNameW(atom, name, 256);
+    return std::wstring(name, n);
+}
+
+// The execute command as sent: the client's Unicode text, up to its end.
+std::wstring command_text(HGLOBAL commands) {
+    std::wstring text;
+    if (const auto* data = static_cast<const wchar_t*>(GlobalLock(commands))) {
+        const SIZE_T units = GlobalSize(commands) / sizeof(wchar_t);
+        text.assign(data, wcsnlen(data, units));
+        GlobalUnlock(commands);
+    }
     return text;
 }
 
-HDDEDATA CALLBACK serve(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
-    switch (type) {
-    case XTYP_CONNECT:
-        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DdeCmpStringHandles(topic, state.topic) == 0));
-    case XTYP_EXECUTE: {
-        const std::wstring command = command_text(data);
-        if (command == kStarted) {
-            ++state.started;
-            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
-        }
-        if (state.delay_ms) Sleep(state.delay_ms);
-        if (!append(state.log_path, utf8(command) + '\n')) {
-            ++state.unwritten;
-            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FNOTPROCESSED));
-        }
-        ++state.logged;
-        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
+// Logs one URL, or counts a "started"; true when it was taken.
+bool take(const std::wstring& command) {
+    if (command == kStarted) {
+        ++state.started;
+        return true;
+    }
+    if (state.delay_ms) Sleep(state.delay_ms);
+    if (!append(state.log_path, utf8(command) + '\n')) {
+        ++state.unwritten;
+        return false;
+    }
+    ++state.logged;
+    return true;
+}
+
+bool is_listener(HWND window) { return GetWindowLongPtrW(window, GWLP_USERDATA) == 0; }
+
+// One window listens for WM_DDE_INITIATE; each conversation gets a window of
+// its own (GWLP_USERDATA: the client's window), as DDE asks.
+LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_DDE_INITIATE: {
+        if (!is_listener(window)) return 0;
+        const auto client = reinterpret_cast<HWND>(wparam);
+        const ATOM application = LOWORD(lparam), topic = HIWORD(lparam);
+        if ((application && _wcsicmp(atom_name(application).c_str(), state.service.c_str()) != 0) ||
+            (topic && _wcsicmp(atom_name(topic).c_str(), kTopic) != 0))
+            return 0;
+        const HWND conversation = CreateWindowExW(0, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                                  GetModuleHandleW(nullptr), nullptr);
+        if (!conversation) return 0;
+        SetWindowLongPtrW(conversation, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(client));
+        // The client deletes the atoms of the answer: new ones, not its own.
+        const ATOM answer_application = GlobalAddAtomW(state.service.c_str());
+        const ATOM answer_topic = GlobalAddAtomW(kTopic);
+        SendMessageW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(conversation),
+                     MAKELPARAM(answer_application, answer_topic));
+        return 0;
+    }
+    case WM_DDE_EXECUTE: {
+        const auto client = reinterpret_cast<HWND>(wparam);
+        UINT_PTR unused = 0, commands = 0;
+        UnpackDDElParam(WM_DDE_EXECUTE, lparam, &unused, &commands);
+        const bool taken = take(command_text(reinterpret_cast<HGLOBAL>(commands)));
+        const UINT_PTR status = taken ? 0x8000 : 0;  // DDEACK's fAck
+        if (!PostMessageW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(window),
+                          ReuseDDElParam(lparam, WM_DDE_EXECUTE, WM_DDE_ACK, status, commands)))
+            GlobalFree(reinterpret_cast<HGLOBAL>(commands));
+        return 0;
+    }
+    case WM_DDE_TERMINATE: {
+        if (is_listener(window)) return 0;
+        PostMessageW(reinterpret_cast<HWND>(wparam), WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
+        DestroyWindow(window);
+        return 0;
     }
     default:
-        return nullptr;
+        return DefWindowProcW(window, message, wparam, lparam);
     }
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) return 2;
+    if (argc != 3 && argc != 4) return 2;
     state.log_path = argv[1];
+    state.service = argc == 4 ? argv[3] : kDefaultService;
     if (const std::wstring delay = environment(L"VELVANE_URLLOG_DELAY_MS"); !delay.empty())
         state.delay_ms = static_cast<DWORD>(_wtoi(delay.c_str()));
 
-    constexpr DWORD kFlags = APPCLASS_STANDARD | APPCMD_FILTERINITS | CBF_FAIL_ADVISES | CBF_FAIL_POKES |
-                             CBF_FAIL_REQUESTS | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS;
-    if (DdeInitializeW(&state.instance, serve, kFlags, 0) != DMLERR_NO_ERROR) return 3;
-    state.service = DdeCreateStringHandleW(state.instance, kService, CP_WINUNICODE);
-    state.topic = DdeCreateStringHandleW(state.instance, kTopic, CP_WINUNICODE);
-    if (!state.service || !state.topic || !DdeNameService(state.instance, state.service, nullptr, DNS_REGISTER))
-        return 4;
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = window_procedure;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = kWindowClass;
+    if (!RegisterClassW(&window_class)) return 3;
+    // A top-level window (hidden): WM_DDE_INITIATE goes to those, not to
+    // message-only windows.
+    const HWND listener = CreateWindowExW(0, kWindowClass, state.service.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr,
+                                          nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!listener) return 4;
 
     const HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
     if (!ready || !SetEvent(ready)) return 5;
@@ -138,10 +196,7 @@ int wmain(int argc, wchar_t** argv) {
         DispatchMessageW(&message);
     }
 
-    DdeNameService(state.instance, state.service, nullptr, DNS_UNREGISTER);
-    DdeFreeStringHandle(state.instance, state.service);
-    DdeFreeStringHandle(state.instance, state.topic);
-    DdeUninitialize(state.instance);
+    DestroyWindow(listener);
     const std::string summary = "logged " + std::to_string(state.logged) + ", started " +
                                 std::to_string(state.started) + ", unwritten " + std::to_string(state.unwritten) + "\n";
     return append(state.log_path + L".ddelog", summary) ? 0 : 6;

@@ -1,6 +1,8 @@
 #include "harness.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cwctype>
 #include <stdexcept>
 #include <thread>
@@ -141,6 +143,30 @@ POINT centre(HWND window) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
+std::string read_whole(const std::wstring& path) {
+    std::string content;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return content;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+std::string hex32(DWORD value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+// Every test may ask for plain urllog.exe instead of the resident logger
+// (VELVANE_E2E_BROWSER=per-url).
+Browser chosen_browser(Browser asked) {
+    return environment_variable(L"VELVANE_E2E_BROWSER") == L"per-url" ? Browser::LoggerPerUrl : asked;
+}
+
 }  // namespace
 
 bool wait_until(const std::function<bool()>& done, Timeout timeout) {
@@ -154,7 +180,12 @@ bool wait_until(const std::function<bool()>& done, Timeout timeout) {
 
 // ---- Velvane ----
 
-Velvane::Velvane() : root_(fresh_directory()), program_dir_(root_ / L"program"), url_log_(root_ / L"urls.log") {
+Velvane::Velvane(Browser browser, DWORD browser_delay_ms)
+    : browser_(chosen_browser(browser)),
+      browser_delay_ms_(browser_delay_ms),
+      root_(fresh_directory()),
+      program_dir_(root_ / L"program"),
+      url_log_(root_ / L"urls.log") {
     std::filesystem::create_directories(program_dir_);
     std::filesystem::copy_file(velvane_exe(), program_dir_ / L"velvane.exe");
     environment_[L"VELVANE_URL_LOG"] = url_log_.wstring();
@@ -162,6 +193,8 @@ Velvane::Velvane() : root_(fresh_directory()), program_dir_(root_ / L"program"),
 
 Velvane::~Velvane() {
     stop();
+    if (logger_ && logger_->running()) std::printf("[ harness  ] resident URL logger: %s\n", logger_->stop().c_str());
+    logger_.reset();
     // Wine may hold the executable a moment after the process has gone.
     std::error_code error;
     wait_until([&] { return std::filesystem::remove_all(root_, error), !error; }, 2s);
@@ -170,15 +203,37 @@ Velvane::~Velvane() {
 void Velvane::set_environment(const std::wstring& name, const std::wstring& value) { environment_[name] = value; }
 
 void Velvane::start(Timeout timeout) {
-    launch();
-    if (!wait_for_window(timeout)) {
-        const std::string why = running() ? "did not show its main window in time" : "ended before its window appeared";
-        throw std::runtime_error("velvane.exe " + why);
+    std::string first_cause;
+    for (int attempt = 1;; ++attempt) {
+        launch();
+        if (wait_for_window(timeout)) return;
+        const std::string cause = failed_start_cause(timeout);
+        stop(0ms);  // what is left of it
+        if (attempt == 2)
+            throw std::runtime_error("velvane.exe failed to start twice: first " + first_cause + ", then " + cause);
+        first_cause = cause;
+        std::printf("[ harness  ] velvane.exe failed to start: %s; starting it once more\n", cause.c_str());
+        std::fflush(stdout);
     }
+}
+
+std::string Velvane::failed_start_cause(Timeout timeout) const {
+    if (running())
+        return "no main window within " + std::to_string(timeout.count() / 1000) + " s while the process ran";
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return "the process ended before its main window appeared, exit code " + std::to_string(code) + " (" + hex32(code) +
+           ")";
 }
 
 void Velvane::launch() {
     require_url_logger();
+    if (browser_ == Browser::ResidentLogger) {
+        if (!logger_) logger_ = std::make_unique<ResidentUrlLogger>(url_log_, browser_delay_ms_);
+        if (!logger_->running()) throw std::runtime_error("the resident URL logger is not running");
+    } else {
+        ResidentUrlLogger::remove_stale_registration();
+    }
     // The pointer is left where the last test put it; parked in the far
     // corner it cannot give a keyword box the focus by hovering.
     move_mouse({GetSystemMetrics(SM_CXSCREEN) - 2, 2});
@@ -327,6 +382,154 @@ BrowserRegistration::BrowserRegistration(const std::wstring& command) {
 BrowserRegistration::~BrowserRegistration() {
     for (const auto& [scheme, command] : saved_)
         if (!set_open_command(scheme, command)) ADD_FAILURE() << "cannot restore " << utf8(command);
+}
+
+// ---- ResidentUrlLogger ----
+
+namespace {
+
+constexpr std::array<const wchar_t*, 2> kDdeExecKeys = {L"Software\\Classes\\http\\shell\\open\\ddeexec",
+                                                        L"Software\\Classes\\https\\shell\\open\\ddeexec"};
+
+// The running loggers of this test program, oldest first: the last one has
+// the registration.
+std::vector<const ResidentUrlLogger*>& live_loggers() {
+    static std::vector<const ResidentUrlLogger*> live;
+    return live;
+}
+
+void unregister_dde_open_command() {
+    for (const wchar_t* key : kDdeExecKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
+}
+
+}  // namespace
+
+ResidentUrlLogger::ResidentUrlLogger(std::filesystem::path log, DWORD delay_ms) : log_(std::move(log)) {
+    static int counter = 0;
+    service_ = L"VelvaneUrlLog-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    if (live_loggers().empty()) unregister_dde_open_command();
+    start(delay_ms);
+    if (process_.hProcess) {
+        live_loggers().push_back(this);
+        register_open_command();
+    }
+}
+
+ResidentUrlLogger::~ResidentUrlLogger() {
+    if (process_.hProcess) stop();
+    if (job_) CloseHandle(job_);
+}
+
+bool ResidentUrlLogger::running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void ResidentUrlLogger::remove_stale_registration() {
+    if (live_loggers().empty()) unregister_dde_open_command();
+}
+
+std::string ResidentUrlLogger::stop() {
+    auto& live = live_loggers();
+    const bool had_registration = !live.empty() && live.back() == this;
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    if (had_registration) {
+        unregister_dde_open_command();
+        if (!live.empty()) live.back()->register_open_command();
+    }
+    if (!process_.hProcess) return "not running";
+    std::string outcome;
+    DWORD code = 0;
+    if (!running() && GetExitCodeProcess(process_.hProcess, &code))
+        outcome = "ended by itself, exit code " + std::to_string(code) + "; ";
+    PostThreadMessageW(process_.dwThreadId, WM_QUIT, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, 5000);
+        outcome += "did not end on WM_QUIT; ";
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+    process_ = {};
+    std::string summary = read_whole(log_.wstring() + L".ddelog");
+    while (!summary.empty() && (summary.back() == '\n' || summary.back() == '\r')) summary.pop_back();
+    return outcome + (summary.empty() ? "no summary" : summary);
+}
+
+// A start that Wine fails ends the process before it runs a line of its own:
+// that is said, and the logger started again. Its own failures (exit codes 2
+// to 6, see ddelog.cpp) are not retried.
+void ResidentUrlLogger::start(DWORD delay_ms) {
+    // The logger ends with this test program, however that ends: it would
+    // otherwise hold the output that ctest waits to see closed.
+    job_ = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+
+    const std::wstring exe = windows_path(utf16(VELVANE_DDELOG_EXE));
+    const std::wstring delay = std::to_wstring(delay_ms);
+    const std::map<std::wstring, std::wstring> overrides = {{L"VELVANE_URLLOG_DELAY_MS", delay}};
+    std::wstring environment = environment_block(overrides);
+    constexpr int kAttempts = 3;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        const std::wstring ready_name = L"VelvaneDdeLogReady-" + service_ + L"-" + std::to_wstring(attempt);
+        const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str());
+        std::wstring command_line = L"\"" + exe + L"\" \"" + log_.wstring() + L"\" " + ready_name + L" " + service_;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                            CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
+                            &process_)) {
+            ADD_FAILURE() << "cannot start " << utf8(exe) << ": error " << GetLastError();
+            CloseHandle(ready);
+            break;
+        }
+        AssignProcessToJobObject(job_, process_.hProcess);
+        ResumeThread(process_.hThread);
+        const std::array<HANDLE, 2> waits = {ready, process_.hProcess};
+        const DWORD woke = WaitForMultipleObjects(2, waits.data(), FALSE, 30000);
+        CloseHandle(ready);
+        if (woke == WAIT_OBJECT_0) break;
+        DWORD code = STILL_ACTIVE;
+        if (woke == WAIT_OBJECT_0 + 1) GetExitCodeProcess(process_.hProcess, &code);
+        if (code == STILL_ACTIVE) TerminateProcess(process_.hProcess, 1);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = {};
+        if (code == STILL_ACTIVE) {
+            ADD_FAILURE() << "the resident URL logger was not ready after 30 s";
+            break;
+        }
+        if ((code >= 2 && code <= 6) || attempt == kAttempts) {
+            ADD_FAILURE() << "the resident URL logger ended with exit code " << code << " before it was ready";
+            break;
+        }
+        std::printf(
+            "[ harness  ] the resident URL logger's process ended before it was ready, exit code %lu (%s), "
+            "none of its own: Wine failed to start it; starting it again\n",
+            static_cast<unsigned long>(code), hex32(code).c_str());
+        std::fflush(stdout);
+    }
+}
+
+// http's and https's shell\open\ddeexec: the URL itself is the command;
+// "started" follows a start of urllog.exe (which has logged the URL).
+void ResidentUrlLogger::register_open_command() const {
+    const std::array<std::pair<const wchar_t*, std::wstring>, 4> values = {{
+        {nullptr, L"%1"},
+        {L"application", service_},
+        {L"topic", L"OpenURL"},
+        {L"ifexec", L"started"},
+    }};
+    for (const wchar_t* key : kDdeExecKeys) {
+        for (const auto& [subkey, value] : values) {
+            std::wstring path = key;
+            if (subkey) path += std::wstring(L"\\") + subkey;
+            const LSTATUS status = RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, REG_SZ, value.c_str(),
+                                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+            EXPECT_EQ(status, ERROR_SUCCESS) << "cannot write HKLM\\" << utf8(path);
+        }
+    }
 }
 
 // ---- Input ----

@@ -16,6 +16,7 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,14 +38,70 @@ inline constexpr Timeout kDefaultTimeout = 10s;
 // returns its last answer.
 bool wait_until(const std::function<bool()>& done, Timeout timeout = kDefaultTimeout);
 
+// What stands in for the web browser: both log each URL they get, as UTF-8,
+// one a line, to the file the Velvane object reads (Velvane::urls).
+enum class Browser {
+    // ddelog.exe, running for the life of the Velvane object, which the shell
+    // hands each URL through DDE as it does to a browser already running: a
+    // search starts no process. Wine fails about one process start in ten
+    // thousand before the program runs a line, and a URL logger started per
+    // URL then loses that URL through no fault of the program. For every test
+    // that only needs each URL to arrive.
+    ResidentLogger,
+    // The prefix's open command, urllog.exe "%1" (scripts/wine-prefix.sh),
+    // started by the shell for each URL and reading it from its command
+    // line: for the tests about the browser's command line.
+    LoggerPerUrl,
+};
+
+// The resident URL logger (ddelog.exe) writing to `log`: started (a start
+// that Wine fails is said and tried again), then registered as the DDE open
+// command of http and https under a DDE service name of its own; stop()
+// unregisters and ends it. While two are running the newer one gets the
+// URLs, and the older one again once the newer stops. The open command itself
+// stays the prefix's urllog.exe, which the shell starts only when it cannot
+// reach the logger; that URL then goes to the same file.
+//   delay_ms: the logger waits this long before taking each URL (a browser
+//   slow to answer: the shell waits for it)
+class ResidentUrlLogger {
+public:
+    explicit ResidentUrlLogger(std::filesystem::path log, DWORD delay_ms = 0);
+    ~ResidentUrlLogger();
+    ResidentUrlLogger(const ResidentUrlLogger&) = delete;
+    ResidentUrlLogger& operator=(const ResidentUrlLogger&) = delete;
+
+    bool running() const;
+    // Unregisters and ends the logger; returns its summary ("logged N,
+    // started M, unwritten K": URLs it wrote, URLs the shell gave to a
+    // started urllog.exe because it could not reach this logger, URLs it
+    // could not write) or what went wrong.
+    std::string stop();
+
+    // Removes the DDE open command when no logger of this test program has
+    // it (one left behind by a test program that was killed), so that the
+    // shell starts the open command for each URL.
+    static void remove_stale_registration();
+
+private:
+    void start(DWORD delay_ms);
+    void register_open_command() const;
+
+    std::filesystem::path log_;
+    std::wstring service_;
+    HANDLE job_ = nullptr;
+    PROCESS_INFORMATION process_{};
+};
+
 // One velvane.exe in a fresh program directory of its own, so that files the
 // program writes beside itself (Setup.ini) never leak between tests. URLs the
-// program opens are logged to a file in the same directory by the test
-// prefix's http handler (urllog.exe). The destructor ends the process and
-// removes the directory.
+// program opens go to a log file in the same directory, written by the
+// browser's stand-in (see Browser; the environment variable
+// VELVANE_E2E_BROWSER=per-url makes every test use urllog.exe). The
+// destructor ends the process and the resident logger and removes the
+// directory.
 class Velvane {
 public:
-    Velvane();
+    explicit Velvane(Browser browser = Browser::ResidentLogger, DWORD browser_delay_ms = 0);
     ~Velvane();
     Velvane(const Velvane&) = delete;
     Velvane& operator=(const Velvane&) = delete;
@@ -56,8 +113,10 @@ public:
     // What follows the program's name on its command line, as written.
     void set_arguments(const std::wstring& arguments) { arguments_ = arguments; }
 
-    // Starts the program and waits for its main window. Throws
-    // std::runtime_error when the window does not appear in time.
+    // Starts the program and waits for its main window. A start that fails
+    // (the process ends, or shows no main window within `timeout`) is said
+    // with its cause on the output and made once more; a second failure
+    // throws std::runtime_error with both causes.
     void start(Timeout timeout = 20s);
     // The two halves of start(), for a program expected to show no window
     // (a second instance): launch() starts the process, wait_for_window()
@@ -89,7 +148,17 @@ public:
     // Waits until at least `count` URLs have arrived; returns all of them.
     std::vector<std::string> wait_for_urls(std::size_t count, Timeout timeout = kDefaultTimeout) const;
 
+    // The resident URL logger once launch() has started it; null with
+    // Browser::LoggerPerUrl.
+    ResidentUrlLogger* resident_logger() const { return logger_.get(); }
+
 private:
+    // Why the last launch shows no window, for the output.
+    std::string failed_start_cause(Timeout timeout) const;
+
+    Browser browser_;
+    DWORD browser_delay_ms_;
+    std::unique_ptr<ResidentUrlLogger> logger_;
     std::filesystem::path root_;
     std::filesystem::path program_dir_;
     std::filesystem::path url_log_;
@@ -103,6 +172,7 @@ private:
 // (exit code 0) when its window is closed at the end.
 class VelvaneTest : public ::testing::Test {
 protected:
+    explicit VelvaneTest(Browser browser = Browser::ResidentLogger) : app(browser) {}
     void SetUp() override { app.start(); }
     void TearDown() override { EXPECT_EQ(app.stop(), 0u) << "velvane.exe did not end cleanly on WM_CLOSE"; }
     Velvane app;

@@ -61,8 +61,11 @@ std::string repeated(std::string_view part, int times) {
 
 // The browser's registration: the URL logger with "%1" (as the prefix has it)
 // or with %1.
+// These tests are about the browser's command line: urllog.exe started for
+// each URL, not the resident logger.
 class RawKeywordLaunch : public VelvaneTest, public ::testing::WithParamInterface<const wchar_t*> {
 protected:
+    RawKeywordLaunch() : VelvaneTest(Browser::LoggerPerUrl) {}
     BrowserRegistration registration{L"\"" + url_logger_path() + L"\" " + GetParam()};
 };
 
@@ -142,7 +145,10 @@ TEST_P(RawKeywordLaunch, ALongUrlOfSuchCharactersArrivesAsOneArgument) {
 // path as its first argument; and the shell's buffer cannot hold the browser's
 // command line with a URL of 880 characters. Both URLs must reach the browser
 // the registration names, as one argument.
-using BrowserProgram = VelvaneTest;
+class BrowserProgram : public VelvaneTest {
+protected:
+    BrowserProgram() : VelvaneTest(Browser::LoggerPerUrl) {}
+};
 
 TEST_F(BrowserProgram, AnUnquotedPathWithBlanksStartsThatBrowserForLongUrls) {
     const std::filesystem::path root = app.program_dir().parent_path();

@@ -12,7 +12,9 @@
 //
 // The browser is a running one: the resident URL logger, ddelog.exe, which
 // the shell reaches through DDE (http's shell\open\ddeexec, registered for
-// the length of each test), so a search starts no process. With a logger
+// the length of each test; the harness's Browser::ResidentLogger, as for
+// every end-to-end test that only needs its URLs), so a search starts no
+// process. With a logger
 // started per URL (the prefix's urllog.exe) about one Wine process start in
 // ten thousand failed ("failed to map the shared user data" with
 // WINEDEBUG=err+all): that search's URL was never written, and a soak of
@@ -140,152 +142,6 @@ std::string http_handler() {
         return "nothing";
     return utf8(command);
 }
-
-// Paths from the build arrive as Unix paths; Wine shows the root as Z:.
-std::wstring windows_path(std::wstring path) {
-    if (!path.empty() && path.front() == L'/') {
-        std::replace(path.begin(), path.end(), L'/', L'\\');
-        path.insert(0, L"Z:");
-    }
-    return path;
-}
-
-// The resident URL logger (ddelog.exe) for the length of a test: started,
-// then registered as the DDE open command of http and https; unregistered
-// and ended by stop(). The open command itself stays the prefix's urllog.exe,
-// which the shell starts only when it cannot reach the logger.
-class ResidentUrlLogger {
-public:
-    explicit ResidentUrlLogger(std::filesystem::path log, DWORD delay_ms = 0) : log_(std::move(log)) {
-        unregister();
-        start(delay_ms);
-        if (process_.hProcess) register_open_command();
-    }
-    ~ResidentUrlLogger() {
-        if (process_.hProcess) std::printf("[ soak     ] resident URL logger: %s\n", stop().c_str());
-        if (job_) CloseHandle(job_);
-    }
-    ResidentUrlLogger(const ResidentUrlLogger&) = delete;
-    ResidentUrlLogger& operator=(const ResidentUrlLogger&) = delete;
-
-    bool running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
-
-    // Unregisters and ends the logger; returns its summary ("logged N,
-    // started M, unwritten K": URLs it wrote, URLs the shell sent to a
-    // started urllog.exe because it could not reach this logger, URLs it could
-    // not write) or what went wrong.
-    std::string stop() {
-        unregister();
-        if (!process_.hProcess) return "not running";
-        std::string outcome;
-        if (!running()) outcome = "ended by itself, exit code " + std::to_string(exit_code()) + "; ";
-        PostThreadMessageW(process_.dwThreadId, WM_QUIT, 0, 0);
-        if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0) {
-            TerminateProcess(process_.hProcess, 1);
-            WaitForSingleObject(process_.hProcess, 5000);
-            outcome += "did not end on WM_QUIT; ";
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-        process_ = {};
-        std::string summary = read_whole(log_.wstring() + L".ddelog");
-        while (!summary.empty() && (summary.back() == '\n' || summary.back() == '\r')) summary.pop_back();
-        return outcome + (summary.empty() ? "no summary" : summary);
-    }
-
-private:
-    static constexpr const wchar_t* kOpenKeys[] = {L"Software\\Classes\\http\\shell\\open\\ddeexec",
-                                                   L"Software\\Classes\\https\\shell\\open\\ddeexec"};
-
-    DWORD exit_code() const {
-        DWORD code = 0;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return code;
-    }
-
-    // A start that Wine fails ends the process before it runs a line of its
-    // own: that is said, and the logger started again. Its own failures (exit
-    // codes 2 to 6, see ddelog.cpp) are not retried.
-    void start(DWORD delay_ms) {
-        // The logger ends with this test program, however that ends: it
-        // would otherwise hold the output that ctest waits to see closed.
-        job_ = CreateJobObjectW(nullptr, nullptr);
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-
-        const std::wstring exe = windows_path(utf16(VELVANE_DDELOG_EXE));
-        const std::wstring delay = std::to_wstring(delay_ms);
-        SetEnvironmentVariableW(L"VELVANE_URLLOG_DELAY_MS", delay_ms ? delay.c_str() : nullptr);
-        constexpr int kAttempts = 3;
-        for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-            const std::wstring ready_name = L"VelvaneDdeLogReady-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                            std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(attempt);
-            const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str());
-            std::wstring command_line = L"\"" + exe + L"\" \"" + log_.wstring() + L"\" " + ready_name;
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
-            if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                                nullptr, &startup, &process_)) {
-                ADD_FAILURE() << "cannot start " << utf8(exe) << ": error " << GetLastError();
-                CloseHandle(ready);
-                break;
-            }
-            AssignProcessToJobObject(job_, process_.hProcess);
-            ResumeThread(process_.hThread);
-            const std::array<HANDLE, 2> waits = {ready, process_.hProcess};
-            const DWORD woke = WaitForMultipleObjects(2, waits.data(), FALSE, 30000);
-            CloseHandle(ready);
-            if (woke == WAIT_OBJECT_0) break;
-            const DWORD code = woke == WAIT_OBJECT_0 + 1 ? exit_code() : STILL_ACTIVE;
-            if (code == STILL_ACTIVE) TerminateProcess(process_.hProcess, 1);
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
-            process_ = {};
-            if (code == STILL_ACTIVE) {
-                ADD_FAILURE() << "the resident URL logger was not ready after 30 s";
-                break;
-            }
-            if ((code >= 2 && code <= 6) || attempt == kAttempts) {
-                ADD_FAILURE() << "the resident URL logger ended with exit code " << code << " before it was ready";
-                break;
-            }
-            std::printf(
-                "[ soak     ] the resident URL logger's process ended before it was ready, exit code %lu, "
-                "none of its own: Wine failed to start it (as it does now and then); starting it again\n",
-                code);
-        }
-        SetEnvironmentVariableW(L"VELVANE_URLLOG_DELAY_MS", nullptr);
-    }
-
-    // http's and https's shell\open\ddeexec: the URL itself is the command;
-    // "started" follows a start of urllog.exe (which has logged the URL).
-    void register_open_command() {
-        const std::array<std::pair<const wchar_t*, const wchar_t*>, 4> values = {{
-            {nullptr, L"%1"},
-            {L"application", L"VelvaneUrlLog"},
-            {L"topic", L"OpenURL"},
-            {L"ifexec", L"started"},
-        }};
-        for (const wchar_t* key : kOpenKeys) {
-            for (const auto& [subkey, value] : values) {
-                std::wstring path = key;
-                if (subkey) path += std::wstring(L"\\") + subkey;
-                const LSTATUS status = RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, REG_SZ, value,
-                                                       static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
-                EXPECT_EQ(status, ERROR_SUCCESS) << "cannot write HKLM\\" << utf8(path);
-            }
-        }
-    }
-
-    static void unregister() {
-        for (const wchar_t* key : kOpenKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
-    }
-
-    std::filesystem::path log_;
-    HANDLE job_ = nullptr;
-    PROCESS_INFORMATION process_{};
-};
 
 // The program answers a message; returns how long it took, or nothing when
 // it did not answer within `limit`.
@@ -484,11 +340,11 @@ TEST(Soak, SearchesAndHotkeyTogglesLoseNothingAndDoNotGrow) {
     // the end of the last: a thousand each in the full run.
     const std::size_t block = std::clamp<std::size_t>(searches / 3, 1, 1000);
 
-    Velvane app;
+    Velvane app(Browser::ResidentLogger);
     const std::filesystem::path log_path = app.program_dir().parent_path() / L"urls.log";
-    ResidentUrlLogger logger(log_path);
-    ASSERT_TRUE(logger.running());
     app.start();
+    ASSERT_NE(app.resident_logger(), nullptr) << "VELVANE_E2E_BROWSER asks for urllog.exe: the soak needs ddelog.exe";
+    ResidentUrlLogger& logger = *app.resident_logger();
     const auto proc = linux_proc_dir(app.program_dir() / L"velvane.exe");
     ASSERT_TRUE(proc) << "no Linux process runs " << utf8((app.program_dir() / L"velvane.exe").wstring());
     ASSERT_GT(resident_kb(*proc), 0);
@@ -562,12 +418,12 @@ TEST(Soak, SearchesAndHotkeyTogglesLoseNothingAndDoNotGrow) {
 }
 
 TEST(Soak, SlowBrowserLeavesTheWindowAnsweringAndEveryUrlArrivesOnce) {
-    Velvane app;
     // A browser that takes a second to take each URL: the shell, and with it
     // the program's launch worker, waits that long for each.
-    ResidentUrlLogger logger(app.program_dir().parent_path() / L"urls.log", 1000);
-    ASSERT_TRUE(logger.running());
+    Velvane app(Browser::ResidentLogger, 1000);
     app.start();
+    ASSERT_NE(app.resident_logger(), nullptr) << "VELVANE_E2E_BROWSER asks for urllog.exe: the soak needs ddelog.exe";
+    ResidentUrlLogger& logger = *app.resident_logger();
     type_keyword(app, L"soak");
 
     constexpr std::size_t kSearches = 10;
