@@ -7,7 +7,7 @@
 //     keyword cannot change where the browser goes);
 //   - carry the keyword as its row asks, whole (no NUL or other character
 //     cuts it short), a raw keyword in a form that decodes to exactly what
-//     was typed;
+//     was typed and holds no '+', '#' or '&' that a query would read;
 //   - be valid UTF-8, since the launch converts it back to UTF-16;
 //   - be inert as it is, so that launch_safe_url leaves it alone: no
 //     character a shell or a command line reads (blank, tab, quote,
@@ -81,6 +81,8 @@ void check_url(const std::string& url, const UrlTemplate& row, std::string_view 
         const std::string raw = raw_keyword_in_url(keyword);
         FUZZ_CHECK(has(url, raw));
         FUZZ_CHECK(percent_decoded(raw) == keyword);
+        // Nothing in it that a query reads as more than the value.
+        FUZZ_CHECK(raw.find_first_of("+#&") == std::string::npos);
     }
     if (has(row.path, "{enc}")) FUZZ_CHECK(has(url, encode_keyword(keyword)));
     FUZZ_CHECK(utf8_from_utf16(utf16_from_utf8(url)) == url);

@@ -25,9 +25,9 @@ struct Rect {
 };
 
 // "http://" + host + path. The path is literal except for three placeholders:
-//   {raw}   the keyword as typed, but for '%' and the characters that a URL
-//           cannot carry or a shell or command line would read: those as
-//           %XX escapes (raw_keyword_in_url)
+//   {raw}   the keyword as typed, but for '%', '+', '#', '&' and the
+//           characters that a URL cannot carry or a shell or command line
+//           would read: those as %XX escapes (raw_keyword_in_url)
 //   {enc}   the encoded keyword (every UTF-8 byte as %XX)
 //   {tail}  the language tail of a checked language radio (Google's web row)
 // Templates never contain a brace otherwise.

@@ -50,15 +50,22 @@ bool starts_escape(std::string_view text, std::size_t at) {
            is_hex_digit(rest[4]) && is_hex_digit(rest[5]);
 }
 
+// What a query reads as more than a character of its value: '+' is a
+// blank, '#' starts the fragment, '&' the next parameter.
+bool splits_query(unsigned char byte) { return byte == '+' || byte == '#' || byte == '&'; }
+
 // Escapes what must not be handed on literally; `keep_escape` says which '%'
-// may stay.
+// may stay. A keyword (`keyword` set) has the characters that would split
+// its query value escaped too, and its blanks written as '+' when asked.
 template <typename KeepEscape>
-std::string escaped(std::string_view text, KeepEscape keep_escape) {
+std::string escaped(std::string_view text, KeepEscape keep_escape, bool keyword = false, bool blanks_as_plus = false) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        if (must_escape(byte) || (byte == '%' && !keep_escape(text, i))) {
+        if (byte == ' ' && blanks_as_plus) {
+            out += '+';
+        } else if (must_escape(byte) || (byte == '%' && !keep_escape(text, i)) || (keyword && splits_query(byte))) {
             append_escape(out, byte);
         } else if (starts_c1_control(text, i)) {
             append_escape(out, byte);
@@ -79,8 +86,9 @@ std::string encode_keyword(std::string_view utf8_keyword) {
     return out;
 }
 
-std::string raw_keyword_in_url(std::string_view utf8_keyword) {
-    return escaped(utf8_keyword, [](std::string_view, std::size_t) { return false; });
+std::string raw_keyword_in_url(std::string_view utf8_keyword, bool blanks_as_plus) {
+    return escaped(
+        utf8_keyword, [](std::string_view, std::size_t) { return false; }, true, blanks_as_plus);
 }
 
 std::string launch_safe_url(std::string_view url) { return escaped(url, starts_escape); }

@@ -13,12 +13,14 @@ namespace velvane {
 std::string encode_keyword(std::string_view utf8_keyword);
 
 // The keyword as a raw row carries it: as typed (Chinese stays Chinese),
-// except each per cent sign and each character that a URL cannot carry
-// literally or that a shell or a command line would read, which become the
-// %XX escapes of their UTF-8 bytes. A per cent sign typed is meant as one:
-// "%41" is searched as "%41", never as "A", and "%PATH%" never reaches a
-// shell that could expand it.
-std::string raw_keyword_in_url(std::string_view utf8_keyword);
+// except each per cent sign, each character that a URL cannot carry
+// literally or that a shell or a command line would read, and the three that
+// would change the query ('+' a blank, '#' the fragment, '&' the next
+// parameter), which become the %XX escapes of their UTF-8 bytes. A per cent
+// sign typed is meant as one: "%41" is searched as "%41", never as "A", and
+// "%PATH%" never reaches a shell that could expand it; "C++", "C#" and "a&b"
+// reach the engine as typed. `blanks_as_plus` writes blanks as '+'.
+std::string raw_keyword_in_url(std::string_view utf8_keyword, bool blanks_as_plus = false);
 
 // What the launch hands on: the URL with every character that a URL cannot
 // carry literally or that a shell or a command line would read written as

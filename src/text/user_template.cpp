@@ -178,20 +178,6 @@ void append_escaped(std::string& out, std::string_view bytes, bool plus) {
     }
 }
 
-// As the built-in pages' raw rows carry the keyword: as typed, except the
-// per cent signs and what a shell or command line would read. The + option's
-// blanks become "+" first, so they are not escaped as blanks.
-void append_raw(std::string& out, std::string_view keyword, bool plus) {
-    if (!plus) {
-        out += raw_keyword_in_url(keyword);
-        return;
-    }
-    std::string with_plus(keyword);
-    for (char& c : with_plus)
-        if (c == ' ') c = '+';
-    out += raw_keyword_in_url(with_plus);
-}
-
 }  // namespace
 
 std::string_view charset_name(KeywordCharset charset) {
@@ -236,7 +222,7 @@ ExpandedUrl expand_user_template(std::string_view url_template, std::string_view
             break;
         case Piece::Kind::Keyword:
             if (piece.form.raw)
-                append_raw(result.url, keyword, piece.form.plus);
+                result.url += raw_keyword_in_url(keyword, piece.form.plus);  // as the built-in raw rows
             else
                 append_escaped(result.url, *bytes, piece.form.plus);
             break;

@@ -13,10 +13,10 @@ namespace {
 
 using namespace pages;
 
-// Raw, the keyword is itself but for its blank; encoded, every UTF-8 byte is
-// an escape.
+// Raw, the keyword is itself but for its blank and its '&'; encoded, every
+// UTF-8 byte is an escape.
 constexpr wchar_t kKeyword[] = L"中 a&b";
-constexpr char kRaw[] = "中%20a&b";
+constexpr char kRaw[] = "中%20a%26b";
 constexpr char kEncoded[] = "%E4%B8%AD%20%61%26%62";
 
 struct PageCase {

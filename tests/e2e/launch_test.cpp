@@ -4,6 +4,7 @@
 // what was typed, whether the browser is registered with a quoted "%1" or,
 // as older browsers register themselves, an unquoted %1; and a search after
 // them must still arrive.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -47,6 +48,25 @@ std::string keyword_of(const std::string& url) {
     return url.starts_with(kNewsUrl) ? percent_decoded(url.substr(sizeof kNewsUrl - 1)) : url;
 }
 
+// What a search engine reads as the value of `name` in the URL's query, as
+// web servers parse a query: it ends at '#', its parameters are split at '&',
+// a '+' is a blank and each %XX the byte it names. Empty when there is none.
+std::string query_value(std::string_view url, std::string_view name) {
+    std::string_view query = url.substr(std::min(url.find('?'), url.size()));
+    query = query.substr(0, query.find('#'));
+    while (!query.empty()) {
+        query.remove_prefix(1);  // '?' or '&'
+        const std::string_view parameter = query.substr(0, query.find('&'));
+        query.remove_prefix(parameter.size());
+        if (!parameter.starts_with(std::string(name) + "=")) continue;
+        std::string value(parameter.substr(name.size() + 1));
+        for (char& c : value)
+            if (c == '+') c = ' ';
+        return percent_decoded(value);
+    }
+    return {};
+}
+
 std::wstring repeated(std::wstring_view part, int times) {
     std::wstring out;
     for (int i = 0; i < times; ++i) out += part;
@@ -57,6 +77,37 @@ std::string repeated(std::string_view part, int times) {
     std::string out;
     for (int i = 0; i < times; ++i) out += part;
     return out;
+}
+
+// "C++", "C#" and "a&b" searched on a raw row: as typed, the engine would
+// read "C  ", "C" and "a" (and a parameter "b"). Each reaches the browser
+// with its '+', '#' and '&' escaped, so that the engine's query reads back
+// exactly the keyword.
+using RawKeywordQuery = VelvaneTest;
+
+TEST_F(RawKeywordQuery, PlusHashAndAmpersandReachTheEngineAsTyped) {
+    struct Case {
+        std::wstring keyword;
+        std::string url_keyword;
+    };
+    const Case cases[] = {
+        {L"C++", "C%2B%2B"},
+        {L"C#", "C%23"},
+        {L"a&b", "a%26b"},
+        {L"中文 C# & C++=1", "中文%20C%23%20%26%20C%2B%2B=1"},
+    };
+    ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
+    std::vector<std::string> expected;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(utf8(c.keyword));
+        ASSERT_TRUE(enter_keyword(app, kBaidu, c.keyword));
+        press(VK_RETURN);
+        expected.push_back(kNewsUrl + c.url_keyword);
+        const std::vector<std::string> urls = app.wait_for_urls(expected.size());
+        ASSERT_EQ(urls, expected);
+        EXPECT_EQ(query_value(urls.back(), "word"), utf8(c.keyword));
+        EXPECT_EQ(query_value(urls.back(), "tn"), "news");  // the row's own parameters are still there
+    }
 }
 
 // The browser's registration: the URL logger with "%1" (as the prefix has it)

@@ -81,8 +81,8 @@ TEST_F(MainWindow, ShowsItsCaptionPlaceAndSevenPagesInTheirStartState) {
 
 TEST_F(BaiduPage, EnterSearchesTheCheckedRadioWhateverModifierIsHeld) {
     // The news row carries the keyword raw, Chinese and all (the blank, which
-    // would split a command line, as its escape); the web row carries its
-    // UTF-8 escapes, twice.
+    // would split a command line, and the '&', which would start a parameter,
+    // as their escapes); the web row carries its UTF-8 escapes, twice.
     struct Case {
         BaiduRadio radio;
         std::wstring keyword;
@@ -90,7 +90,7 @@ TEST_F(BaiduPage, EnterSearchesTheCheckedRadioWhateverModifierIsHeld) {
         std::string url;
     };
     const Case cases[] = {
-        {kNews, L"中文 a&b", 0, std::string(kNewsUrl) + "中文%20a&b"},
+        {kNews, L"中文 a&b", 0, std::string(kNewsUrl) + "中文%20a%26b"},
         {kWeb, L"中文 a&b", VK_SHIFT, web_url("%E4%B8%AD%E6%96%87%20%61%26%62")},
         {kTieba, L"abc", VK_CONTROL, "http://tieba.baidu.com/f?kw=abc"},
         {kTieba, L"alt", VK_MENU, "http://tieba.baidu.com/f?kw=alt"},  // Alt+Enter comes as a system key
@@ -120,7 +120,7 @@ TEST_F(BaiduPage, ListPickSearchesItsCategoryUntilARadioIsCheckedAgain) {
 
     ASSERT_TRUE(enter_keyword(app, kBaidu, L"中 a&b"));
     ASSERT_TRUE(pick_list_item(app, kBaidu, kGames));
-    expected.push_back("http://youxi.baidu.com/sr.jsp?wd=中%20a&b&g=1");
+    expected.push_back("http://youxi.baidu.com/sr.jsp?wd=中%20a%26b&g=1");
     EXPECT_EQ(app.wait_for_urls(expected.size()), expected);
     EXPECT_EQ(checked_radio(app, kBaidu), -1);
 

@@ -66,15 +66,39 @@ TEST(LaunchEscaping, NoCharacterAShellOrACommandLineReadsLeavesLiterally) {
         {"\r\n\x1F", "%0D%0A%1F"},
         {"\x7F", "%7F"},                       // DEL
         {"\xC2\x80\xC2\x9F", "%C2%80%C2%9F"},  // C1 control characters, U+0080 and U+009F
-        // Everything else stays as typed.
+        // Everything else stays as typed (but for a raw keyword's + # &, below).
         {"中文\xC2\xA0\U0001F600", "中文\xC2\xA0\U0001F600"},
-        {"aZ09-_.~!$&'()*+,;=:@/?#[]", "aZ09-_.~!$&'()*+,;=:@/?#[]"},
+        {"aZ09-_.~!$'()*,;=:@/?[]", "aZ09-_.~!$'()*,;=:@/?[]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.in_url);
         EXPECT_EQ(raw_keyword_in_url(c.text), c.in_url);
         EXPECT_EQ(launch_safe_url("http://h/s?w=" + c.text), "http://h/s?w=" + c.in_url);
     }
+}
+
+// In a query value '+' is read as a blank, '#' ends the query and '&' starts
+// the next parameter: a raw keyword writes them as escapes, which every
+// server decodes alike whatever its code page, and the + option's blanks
+// stay told apart from a typed '+'. A URL of the user's own keeps them.
+TEST(LaunchEscaping, ARawKeywordKeepsPlusHashAndAmpersandInItsValue) {
+    struct Case {
+        std::string keyword;
+        std::string in_url;
+        std::string with_plus;  // blanks as '+'
+    };
+    const Case cases[] = {
+        {"C++", "C%2B%2B", "C%2B%2B"},     {"C#", "C%23", "C%23"},
+        {"a&b", "a%26b", "a%26b"},         {"a+b c", "a%2Bb%20c", "a%2Bb+c"},
+        {"#&+", "%23%26%2B", "%23%26%2B"}, {"中文 F#", "中文%20F%23", "中文+F%23"},
+        {"a=b?c/d", "a=b?c/d", "a=b?c/d"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keyword);
+        EXPECT_EQ(raw_keyword_in_url(c.keyword), c.in_url);
+        EXPECT_EQ(raw_keyword_in_url(c.keyword, true), c.with_plus);
+    }
+    EXPECT_EQ(launch_safe_url("http://h/s?a=1&b=C++#top"), "http://h/s?a=1&b=C++#top");
 }
 
 TEST(LaunchEscaping, ARawKeywordsPerCentSignIsAlwaysOneAndTheLaunchKeepsOnlyEscapes) {

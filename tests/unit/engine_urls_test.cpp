@@ -1,6 +1,6 @@
 // Every URL template row of every engine, once: the keyword "中 a&b" shows
-// where a row takes the raw keyword (its blank escaped, the rest as typed) and
-// where the encoded one.
+// where a row takes the raw keyword (its blank and '&' escaped, the rest as
+// typed) and where the encoded one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +11,7 @@ namespace velvane {
 namespace {
 
 constexpr std::string_view kKeyword = "中 a&b";
-constexpr std::string_view kRaw = "中%20a&b";
+constexpr std::string_view kRaw = "中%20a%26b";
 constexpr std::string_view kEncoded = "%E4%B8%AD%20%61%26%62";
 
 // Radio: check the category radio (and, on a page with a language row, the
