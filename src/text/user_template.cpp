@@ -1,6 +1,5 @@
 #include "text/user_template.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "text/encoder.h"
@@ -239,10 +238,11 @@ std::string unencodable_message(const Unencodable& unencodable) {
         append_utf8(out, c);
         out += "”";
     }
-    char code[16];
-    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-    out += "（";
-    out += code;
+    // The code point as U+ and at least four upper-case hexadecimal digits.
+    out += "（U+";
+    int digits = 4;
+    while (digits < 8 && (c >> (4 * digits)) != 0) ++digits;
+    for (int i = digits - 1; i >= 0; --i) out += "0123456789ABCDEF"[(c >> (4 * i)) & 0xF];
     out += "）无法用 ";
     switch (unencodable.charset) {
     case KeywordCharset::Gbk:
