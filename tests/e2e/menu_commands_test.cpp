@@ -205,8 +205,9 @@ TEST_F(MenuCommands, HotkeyDialogStoresCtrlF5AndResetDeletesTheFile) {
 
     // Hidden by the hotkey, which is still Alt+W: nothing was re-registered.
     // From the tray the dialog comes up in front without the main window.
-    press('W', {VK_MENU});
-    ASSERT_TRUE(wait_until([&] { return !visible(app.window()); }));
+    // Pressed again only if Wine let go of the Alt as the dialog's closing
+    // moved the focus (see press_until).
+    ASSERT_NE(press_until('W', {VK_MENU}, [&] { return !visible(app.window()); }), 0);
     ASSERT_TRUE(wait_until([] { return tray_window() && visible(tray_window()); }));
     dialog = open_settings_dialog(app, MenuFrom::TrayIcon);
     ASSERT_NE(dialog, nullptr);
