@@ -3,11 +3,17 @@
 //
 //   bench_driver --exe PATH --class WINDOW_CLASS --log URL_LOG
 //                [--searches N] [--toggles N] [--switches N] [--settle-ms N]
+//                [--idle-ms N]
 //
 //   start_ms        process start to the main window shown and painted: from
 //                   just before CreateProcess until the window is visible, no
 //                   part of it or of its visible child windows waits for
 //                   WM_PAINT, and its thread answers WM_NULL
+//   children_start, check_ms_start   the window's child windows after start,
+//                   and what one such "painted" check costs then (the mean
+//                   of 50, at rest): the measuring instrument's own weight
+//   children_end, check_ms_end       the same after the page switches, when
+//                   every page has been visited
 //   peak_start_kb   peak working set after start (and after the settle time)
 //   hotkey_ms       per toggle: Alt+W pressed (SendInput) while the window is
 //                   hidden, until it is shown and painted again
@@ -20,6 +26,15 @@
 //                   made up to whole rounds of the pages, so that the searches
 //                   afterwards run on the first page as without them
 //   switch_missed   Ctrl+Tab presses that had to be repeated (no switch within 2 s)
+//   idle_ms, idle_cpu_ms, idle_wakeups   with --idle-ms: the window hidden by
+//                   Alt+W and left alone for that long (after a second to
+//                   settle), the CPU time the program's process used
+//                   (utime + stime of /proc/<pid>/stat) and the times its
+//                   threads were woken (voluntary + nonvoluntary context
+//                   switches of every /proc/<pid>/task/*/status); the process
+//                   is the program's own Linux process (Wine's preloader
+//                   running it), found by its name and a mark in its
+//                   environment. idle_pid says which it was.
 //   ws_start_kb     working set after start
 //   peak_early_kb   peak working set after the first tenth of the searches
 //   peak_search_kb  peak working set after N searches (Enter in the keyword box)
@@ -36,6 +51,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <thread>
@@ -77,6 +94,7 @@ struct Options {
     int toggles = 20;
     int switches = 0;
     int settle_ms = 1000;
+    int idle_ms = 0;
 };
 
 Options parse(int argc, wchar_t** argv) {
@@ -97,6 +115,8 @@ Options parse(int argc, wchar_t** argv) {
             o.switches = _wtoi(value.c_str());
         else if (key == L"--settle-ms")
             o.settle_ms = _wtoi(value.c_str());
+        else if (key == L"--idle-ms")
+            o.idle_ms = _wtoi(value.c_str());
         else
             fail("unknown option");
     }
@@ -114,9 +134,24 @@ HWND find_window(const std::wstring& window_class, DWORD process_id) {
     return nullptr;
 }
 
-BOOL CALLBACK child_needs_paint(HWND child, LPARAM result) {
-    if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
-        *reinterpret_cast<bool*>(result) = true;
+// Whether a window of the program waits for WM_PAINT. Each question about
+// another process's window is a round trip to the Wine server, so the check
+// asks as few as it can: a child's own WS_VISIBLE style first (one question;
+// a direct child of a visible window is visible when it has the style), and
+// its update region only when it is visible. A hidden child costs the check
+// one question (besides the enumeration's own), a visible one two.
+struct PaintCheck {
+    HWND top;
+    bool pending;
+};
+
+BOOL CALLBACK child_needs_paint(HWND child, LPARAM data) {
+    auto& check = *reinterpret_cast<PaintCheck*>(data);
+    if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) return TRUE;
+    // A grandchild (a language radio in its group box) is visible only when its parents are.
+    if (GetAncestor(child, GA_PARENT) != check.top && !IsWindowVisible(child)) return TRUE;
+    if (GetUpdateRect(child, nullptr, FALSE)) {
+        check.pending = true;
         return FALSE;
     }
     return TRUE;
@@ -125,11 +160,27 @@ BOOL CALLBACK child_needs_paint(HWND child, LPARAM result) {
 // Visible, nothing left to paint, and its thread is at its message loop.
 bool shown_and_painted(HWND hwnd) {
     if (!IsWindowVisible(hwnd) || GetUpdateRect(hwnd, nullptr, FALSE)) return false;
-    bool pending = false;
-    EnumChildWindows(hwnd, child_needs_paint, reinterpret_cast<LPARAM>(&pending));
-    if (pending) return false;
+    PaintCheck check = {hwnd, false};
+    EnumChildWindows(hwnd, child_needs_paint, reinterpret_cast<LPARAM>(&check));
+    if (check.pending) return false;
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+}
+
+BOOL CALLBACK count_child(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+// The child windows, and the mean cost of one check, at rest.
+void print_instrument(HWND hwnd, const char* children_key, const char* cost_key) {
+    int children = 0;
+    EnumChildWindows(hwnd, count_child, reinterpret_cast<LPARAM>(&children));
+    constexpr int kChecks = 50;
+    const auto start = Clock::now();
+    for (int i = 0; i < kChecks; ++i) shown_and_painted(hwnd);
+    std::printf("%s=%d\n%s=%.3f\n", children_key, children, cost_key, ms_since(start) / kChecks);
+    std::fflush(stdout);
 }
 
 void send(std::vector<INPUT> inputs) {
@@ -245,6 +296,94 @@ std::size_t lines_in(const std::wstring& path) {
     return lines;
 }
 
+// A Linux file (Z: is the root), whole; procfs files say size 0, so read to the end.
+std::string read_linux_file(const std::string& path) {
+    std::wstring name = L"Z:";
+    for (const char c : path) name += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
+std::vector<std::string> numeric_entries(const std::string& folder) {
+    std::vector<std::string> names;
+    std::wstring pattern = L"Z:";
+    for (const char c : folder) pattern += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    pattern += L"\\*";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name;
+        for (const wchar_t* c = found.cFileName; *c; ++c) name += static_cast<char>(*c);
+        if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos) names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// The program's own Linux process: the one named after its exe (Wine names
+// the process so, cut to 15 characters) that runs in this Wine prefix.
+std::string find_linux_process(const std::wstring& exe) {
+    std::string name;
+    for (const wchar_t c : exe.substr(exe.find_last_of(L"\\/") + 1)) name += static_cast<char>(c);
+    name = name.substr(0, 15) + "\n";
+    wchar_t prefix[1024] = {};
+    GetEnvironmentVariableW(L"WINEPREFIX", prefix, 1024);
+    std::string mark = "WINEPREFIX=";
+    for (const wchar_t* c = prefix; *c; ++c) mark += static_cast<char>(*c);
+    mark += '\0';
+    for (const std::string& pid : numeric_entries("/proc")) {
+        if (read_linux_file("/proc/" + pid + "/comm") != name) continue;
+        const std::string environment = '\0' + read_linux_file("/proc/" + pid + "/environ");
+        if (environment.find('\0' + mark) != std::string::npos) return pid;
+    }
+    return {};
+}
+
+struct LinuxCounters {
+    unsigned long long cpu_ticks = 0;  // utime + stime, in clock ticks (1/100 s)
+    unsigned long long switches = 0;   // voluntary + nonvoluntary, every thread
+};
+
+unsigned long long field_after(const std::string& text, const char* key) {
+    const std::size_t at = text.find(key);
+    return at == std::string::npos ? 0 : std::strtoull(text.c_str() + at + std::strlen(key), nullptr, 10);
+}
+
+LinuxCounters linux_counters(const std::string& pid) {
+    LinuxCounters counters;
+    const std::string stat = read_linux_file("/proc/" + pid + "/stat");
+    // After the name in parentheses: state is field 3, utime and stime are 14 and 15.
+    const std::size_t close = stat.rfind(')');
+    if (close != std::string::npos) {
+        const char* p = stat.c_str() + close + 1;
+        char* end = nullptr;
+        for (int field = 3; field <= 15; ++field) {
+            while (*p == ' ') ++p;
+            if (field == 3) {
+                ++p;
+                continue;
+            }
+            const unsigned long long value = std::strtoull(p, &end, 10);
+            if (field >= 14) counters.cpu_ticks += value;
+            p = end;
+        }
+    }
+    for (const std::string& task : numeric_entries("/proc/" + pid + "/task")) {
+        const std::string status = read_linux_file("/proc/" + pid + "/task/" + task + "/status");
+        counters.switches +=
+            field_after(status, "\nvoluntary_ctxt_switches:") + field_after(status, "\nnonvoluntary_ctxt_switches:");
+    }
+    return counters;
+}
+
 void print_list(const char* key, const std::vector<double>& values) {
     std::printf("%s=", key);
     for (std::size_t i = 0; i < values.size(); ++i) std::printf("%s%.2f", i ? "," : "", values[i]);
@@ -289,6 +428,7 @@ int wmain(int argc, wchar_t** argv) {
 
     Sleep(static_cast<DWORD>(o.settle_ms));
     print_memory(process.hProcess, "peak_start_kb", "ws_start_kb");
+    print_instrument(hwnd, "children_start", "check_ms_start");
 
     std::vector<double> toggles, visible;
     int missed_presses = 0;
@@ -348,6 +488,28 @@ int wmain(int argc, wchar_t** argv) {
         print_list("switch_ms", switched);
         std::printf("switch_missed=%d\n", missed_switches);
         std::fflush(stdout);
+        print_instrument(hwnd, "children_end", "check_ms_end");
+    }
+
+    if (o.idle_ms > 0) {
+        const std::string pid = find_linux_process(o.exe);
+        if (pid.empty()) fail("the program's Linux process was not found");
+        pace_alt_w();
+        if (!wait_until([&] { return !IsWindowVisible(hwnd); }, 2000)) {
+            pace_alt_w();
+            if (!wait_until([&] { return !IsWindowVisible(hwnd); }, 5000)) fail("hotkey did not hide the window");
+        }
+        Sleep(1000);  // whatever the hiding itself set off is over
+        const LinuxCounters before = linux_counters(pid);
+        const auto idle_start = Clock::now();
+        Sleep(static_cast<DWORD>(o.idle_ms));
+        const LinuxCounters after = linux_counters(pid);
+        const double idle = ms_since(idle_start);
+        std::printf("idle_pid=%s\nidle_ms=%.0f\nidle_cpu_ms=%llu\nidle_wakeups=%llu\n", pid.c_str(), idle,
+                    (after.cpu_ticks - before.cpu_ticks) * 10, after.switches - before.switches);
+        std::fflush(stdout);
+        pace_alt_w();
+        if (!wait_until([&] { return shown_and_painted(hwnd); }, 5000)) fail("hotkey did not show the window again");
     }
 
     if (o.searches > 0) {

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need and prints the table: Velvane beside the
-# two floors (bench/floor.cpp, same toolchain and flags): the empty floor, the
-# smallest program of its kind, and the page floor, the same with the 百度
-# page's controls; median of each, and the ratios, from runs interleaved
-# A B C A B C in this one invocation. Then the core's URL building per search
-# and its reading of Engines.ini (Google Benchmark, natively).
+# two floors (bench/floor.cpp, same toolchain and flags): the fair floor,
+# Velvane's window, tabs and pages done plainly, and the empty floor, the
+# smallest program of its kind; median of each, and the ratios, from runs
+# interleaved A B C A B C in this one invocation, with the machine's load
+# before and after. Then the core's URL building per search and its reading
+# of Engines.ini (Google Benchmark, natively).
 #
 #   bash bench/run.sh
 #
@@ -12,6 +13,8 @@
 #   BENCH_SEARCHES    searches per run before the second memory reading (default 1000)
 #   BENCH_TOGGLES     hotkey hide/show pairs per run (default 20)
 #   BENCH_SWITCHES    page switches (Ctrl+Tab) per run, made up to whole rounds of the pages (default 20)
+#   BENCH_IDLE        seconds Velvane and the fair floor are left hidden and alone per run, for the
+#                     idle figure (default 60, the figure's; shorter for a quick look, 0 for none)
 #   BENCH_BUILD       build and run folder (default $VELVANE_BUILD/bench, i.e. build/bench)
 #   BENCH_WINEPREFIX  the Wine prefix (default <build>/wineprefix; made on first use)
 #
@@ -26,6 +29,7 @@ rounds=${BENCH_ROUNDS:-5}
 searches=${BENCH_SEARCHES:-1000}
 toggles=${BENCH_TOGGLES:-20}
 switches=${BENCH_SWITCHES:-20}
+idle=${BENCH_IDLE:-60}
 build=${BENCH_BUILD:-$VELVANE_BUILD/bench}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
@@ -37,6 +41,15 @@ cmake --build "$build/velvane" -j "$jobs" --target velvane >/dev/null
 say "building the floors and the driver in $build/win"
 velvane_configure_windows bench "$build/win" x86_64
 cmake --build "$build/win" -j "$jobs" >/dev/null
+# The 32-bit build is not measured (the figures are the 64-bit one's); only
+# its size is shown.
+say "building the 32-bit velvane.exe in $build/velvane32"
+velvane32=none
+if velvane_configure_windows . "$build/velvane32" i686 -DVELVANE_E2E=OFF && cmake --build "$build/velvane32" -j "$jobs" --target velvane >/dev/null; then
+    velvane32=$build/velvane32/src/velvane.exe
+else
+    say "the 32-bit velvane.exe was not built (scripts/setup-deps.sh installs g++-mingw-w64-i686-posix)"
+fi
 say "building the core benchmark in $build/native"
 cmake -S bench -B "$build/native" >/dev/null
 cmake --build "$build/native" -j "$jobs" >/dev/null
@@ -45,10 +58,10 @@ cmake --build "$build/native" -j "$jobs" >/dev/null
 # Velvane takes Alt+W, as the floor does).
 run=$build/run
 rm -rf "$run"
-mkdir -p "$run/velvane" "$run/floor" "$run/page_floor" "$build/results"
+mkdir -p "$run/velvane" "$run/floor" "$run/fair_floor" "$build/results"
 cp "$build/velvane/src/velvane.exe" "$run/velvane/"
 cp "$build/win/floor.exe" "$run/floor/"
-cp "$build/win/page_floor.exe" "$run/page_floor/"
+cp "$build/win/fair_floor.exe" "$run/fair_floor/"
 rm -f "$build"/results/*
 
 export WINEPREFIX=${BENCH_WINEPREFIX:-$build/wineprefix}
@@ -60,47 +73,43 @@ bash scripts/wine-prefix.sh --desktop 1024x768 --urllog bench/urllog.sh
 stop_wineserver  # a clean start for the measured programs
 
 winpath() { local p; p=$(readlink -f "$1"); printf 'Z:%s' "${p//\//\\}"; }
-measure() {  # program window-class round searches page-switches
-    local program=$1 class=$2 round=$3 count=$4 page_switches=$5 out
+measure() {  # program window-class round searches page-switches idle-seconds
+    local program=$1 class=$2 round=$3 count=$4 page_switches=$5 idle_seconds=$6 out
     out=$build/results/$program-$round.txt
     export BENCH_URL_LOG=$run/$program/urls.log
     if ! timeout 600 env LC_ALL=zh_CN.UTF-8 "$VELVANE_WINE" "$build/win/bench_driver.exe" \
             --exe "$(winpath "$run/$program/$program.exe")" --class "$class" \
             --log "$(winpath "$run/$program")\\urls.log" \
-            --searches "$count" --toggles "$toggles" --switches "$page_switches" >"$out" 2>"$out.stderr"; then
+            --searches "$count" --toggles "$toggles" --switches "$page_switches" \
+            --idle-ms "$((idle_seconds * 1000))" >"$out" 2>"$out.stderr"; then
         cat "$out" "$out.stderr" >&2
         die "the $program run $round failed"
     fi
 }
 
 say "warming up (not counted)"
-measure velvane VelvaneMainWindow warmup 0 0
-measure floor VelvaneBenchFloor warmup 0 0
-measure page_floor VelvaneBenchPageFloor warmup 0 0
+measure velvane VelvaneMainWindow warmup 0 0 0
+measure floor VelvaneBenchFloor warmup 0 0 0
+measure fair_floor VelvaneBenchFairFloor warmup 0 0 0
 rm -f "$build"/results/*-warmup.txt*
 
-# The empty floor has one page: nothing to switch to.
+# The empty floor has one page (nothing to switch to) and is only the floor
+# for memory: it is not left idle.
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for ((r = 1; r <= rounds; r++)); do
-    say "round $r of $rounds: Velvane, the empty floor, the page floor"
-    measure velvane VelvaneMainWindow "$r" "$searches" "$switches"
-    measure floor VelvaneBenchFloor "$r" "$searches" 0
-    measure page_floor VelvaneBenchPageFloor "$r" "$searches" "$switches"
+    say "round $r of $rounds: Velvane, the empty floor, the fair floor (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+    measure velvane VelvaneMainWindow "$r" "$searches" "$switches" "$idle"
+    measure floor VelvaneBenchFloor "$r" "$searches" 0 0
+    measure fair_floor VelvaneBenchFairFloor "$r" "$searches" "$switches" "$idle"
 done
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-machine="$(uname -m), $(nproc) CPU ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)), $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo), $("$VELVANE_WINE" --version 2>/dev/null || echo wine), load average $(cut -d' ' -f1-3 /proc/loadavg)"
+machine="$(uname -m), $(nproc) CPU ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)), $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo), $("$VELVANE_WINE" --version 2>/dev/null || echo wine)"
 status=0
 python3 bench/summary.py --results "$build/results" --rounds "$rounds" --searches "$searches" \
     --velvane-exe "$run/velvane/velvane.exe" --floor-exe "$run/floor/floor.exe" \
-    --page-floor-exe "$run/page_floor/page_floor.exe" --machine "$machine" || status=$?
-
-# The 32-bit build is not measured (the figures above are the 64-bit one's);
-# only its size is shown.
-say "building the 32-bit velvane.exe in $build/velvane32"
-if velvane_configure_windows . "$build/velvane32" i686 -DVELVANE_E2E=OFF && cmake --build "$build/velvane32" -j "$jobs" --target velvane >/dev/null; then
-    echo "32-bit (x86) velvane.exe size: $(stat -c %s "$build/velvane32/src/velvane.exe" | sed ':a;s/\B[0-9]\{3\}\>/,&/;ta') bytes"
-else
-    echo "32-bit (x86) velvane.exe size: not built (scripts/setup-deps.sh installs g++-mingw-w64-i686-posix)"
-fi
+    --fair-floor-exe "$run/fair_floor/fair_floor.exe" --velvane32-exe "$velvane32" --machine "$machine" \
+    --load "load average (1, 5, 15 min) before the rounds $load_before, after them $load_after" || status=$?
 
 echo
 echo "The core's URL building per search and its reading of Engines.ini (native, Google Benchmark; no target):"
