@@ -20,6 +20,9 @@ constexpr FontChoice kRadioFont = simsun(14);
 // the list has sent every notification of the closing, whatever their order.
 constexpr UINT kListClosedMessage = WM_APP + 20;
 
+constexpr wchar_t kShortenedMessage[] =
+    L"这次搜索的网址太长，浏览器收不下，已截短到 900 个字符后打开，关键词可能不完整。请缩短关键词后再搜索。";
+
 }  // namespace
 
 UINT LaterBalloons::message() {
@@ -43,16 +46,20 @@ std::vector<std::wstring> LaterBalloons::take() {
 
 PageView::PageView(const Engine& engine, int index, PageViewContext& context)
     : engine_(engine), index_(index), context_(context) {
-    if (engine.browser.program.empty()) return;
     auto browser = std::make_shared<LaunchBrowser>();
-    browser->program = to_wide(engine.browser.program);
-    browser->arguments = to_wide(engine.browser.arguments);
-    // Another browser would not be what the user asked for: nothing else
-    // opens, and the balloon says which page and which program.
-    if (std::shared_ptr<LaterBalloons> later = context.later_balloons) {
-        const std::wstring text = L"搜索页“" + to_wide(engine.tab_caption) + L"”的浏览器找不到或无法启动：" +
-                                  browser->program + L"\n没有打开网页。";
-        browser->failed = [later, text] { later->add(text); };
+    const std::shared_ptr<LaterBalloons> later = context.later_balloons;
+    // A search cut short is not the search the user made: never silently.
+    if (later) browser->shortened = [later] { later->add(kShortenedMessage); };
+    if (!engine.browser.program.empty()) {
+        browser->program = to_wide(engine.browser.program);
+        browser->arguments = to_wide(engine.browser.arguments);
+        // Another browser would not be what the user asked for: nothing else
+        // opens, and the balloon says which page and which program.
+        if (later) {
+            const std::wstring text = L"搜索页“" + to_wide(engine.tab_caption) + L"”的浏览器找不到或无法启动：" +
+                                      browser->program + L"\n没有打开网页。";
+            browser->failed = [later, text] { later->add(text); };
+        }
     }
     browser_ = std::move(browser);
 }

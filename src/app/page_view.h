@@ -141,7 +141,8 @@ private:
     void on_list_notification(int code);
 
     const Engine& engine_;
-    // The page's own browser (null: the default one).
+    // Where the page's URLs go (its own browser, or the default one) and
+    // the balloons the launch may ask for.
     std::shared_ptr<const LaunchBrowser> browser_;
     const int index_;
     PageViewContext& context_;

@@ -25,8 +25,9 @@ constexpr std::size_t kShellSafeLength = 900;
 constexpr std::size_t kShellSafeCommandLine = 1000;
 // What a command line may hold, without its final NUL.
 constexpr std::size_t kCommandLineLimit = 32766;
-// A launch that has not come back after this long is given up on: the next
-// URL goes to a new worker rather than waiting behind it.
+// A launch that has not come back after this long is given up on: the URLs
+// queued behind it go to a new worker (a browser that never answers the
+// shell's DDE message holds the shell there for half a minute or more).
 constexpr ULONGLONG kStuckLaunchMs = 10000;
 
 // How long the next of several queued URLs waits for the browser process
@@ -145,8 +146,9 @@ UniqueHandle shell_open(const std::wstring& url) {
     return UniqueHandle(info.hProcess);
 }
 
-// The browser process started for the URL, if any.
-UniqueHandle open_in_browser(const std::wstring& url) {
+// The browser process started for the URL, if any. `tell`, when there is
+// one, hears of a URL that had to be cut.
+UniqueHandle open_in_browser(const std::wstring& url, const LaunchBrowser* tell) {
     const BrowserCommand command = split_browser_command(as_u16(browser_command()));
     const bool shell_holds_it =
         url.size() <= kShellSafeLength &&
@@ -154,7 +156,9 @@ UniqueHandle open_in_browser(const std::wstring& url) {
          browser_command_line(command, as_u16(url), kCommandLineLimit).size() <= kShellSafeCommandLine);
     if (shell_holds_it) return shell_open(url);
     if (UniqueHandle started = start_browser(command, url)) return started;
-    // No program to start: the shell gets as much of the URL as it can take.
+    // No program to start: the shell gets as much of the URL as it can take,
+    // and the user hears that the search was cut.
+    if (url.size() > kShellSafeLength && tell && tell->shortened) tell->shortened();
     return shell_open(std::wstring(as_wide(cut_url(as_u16(url), kShellSafeLength))));
 }
 
@@ -172,30 +176,35 @@ struct Launch {
 };
 
 // One worker thread opens the queued URLs in order. Whatever happens to it
-// inside a launch, later URLs still go out: a worker that has ended there (a
-// shell that overran its stack ended the thread, not the program) or that
-// has not come back for long is replaced by a new one when the next URL
-// comes; the one given up on ends by itself if it ever returns.
+// inside a launch, later URLs still go out: a watchdog thread looks at a
+// worker that holds URLs up, and one that has ended there (a shell that
+// overran its stack ended the thread, not the program) or has not come back
+// for kStuckLaunchMs is replaced by a new one; the one given up on ends by
+// itself if it ever returns.
 class Launcher {
 public:
     void push(Launch launch) {
-        AcquireSRWLockExclusive(&lock_);
+        const ExclusiveLock hold(lock_);
         queue_.push_back(std::move(launch));
         keep_worker_going();
+        if (!watchdog_) watchdog_.reset(CreateThread(nullptr, 0, &Launcher::watchdog_main, this, 0, nullptr));
         WakeConditionVariable(&wake_);
-        ReleaseSRWLockExclusive(&lock_);
+        WakeConditionVariable(&watch_);
     }
 
+    // Waits up to limit_ms for the URLs queued and the launch under way;
+    // while a launch that hangs holds URLs up, also for as long as the
+    // watchdog takes to replace it.
     void finish(DWORD limit_ms) {
-        const ULONGLONG deadline = GetTickCount64() + limit_ms;
-        AcquireSRWLockExclusive(&lock_);
-        if (!queue_.empty() || busy_) keep_worker_going();
+        const ULONGLONG start = GetTickCount64();
+        const ExclusiveLock hold(lock_);
+        keep_worker_going();
         while (!queue_.empty() || busy_) {
+            const ULONGLONG deadline = start + limit_ms + (queue_.empty() ? 0 : kStuckLaunchMs);
             const ULONGLONG now = GetTickCount64();
             if (now >= deadline) break;
             SleepConditionVariableSRW(&drained_, &lock_, static_cast<DWORD>(deadline - now), 0);
         }
-        ReleaseSRWLockExclusive(&lock_);
     }
 
 private:
@@ -207,7 +216,7 @@ private:
     // With the lock held.
     void keep_worker_going() {
         const bool ended = !worker_ || WaitForSingleObject(worker_.get(), 0) != WAIT_TIMEOUT;
-        const bool stuck = busy_ && GetTickCount64() - busy_since_ > kStuckLaunchMs;
+        const bool stuck = busy_ && GetTickCount64() - busy_since_ >= kStuckLaunchMs;
         if (!ended && !stuck) return;
         busy_ = false;
         auto* start = new WorkerStart{this, ++generation_};
@@ -219,6 +228,29 @@ private:
     bool more_queued() {
         const ExclusiveLock hold(lock_);
         return !queue_.empty();
+    }
+
+    static DWORD WINAPI watchdog_main(void* launcher) noexcept {
+        static_cast<Launcher*>(launcher)->watch();
+        return 0;
+    }
+
+    // Sleeps while nothing is queued; while URLs wait, looks at the worker
+    // once a second and when its launch reaches the bound.
+    [[noreturn]] void watch() {
+        const ExclusiveLock hold(lock_);
+        for (;;) {
+            DWORD wait = INFINITE;
+            if (!queue_.empty()) {
+                keep_worker_going();
+                wait = 1000;
+                if (busy_) {
+                    const ULONGLONG left = busy_since_ + kStuckLaunchMs - GetTickCount64();
+                    if (left < wait) wait = static_cast<DWORD>(left);
+                }
+            }
+            SleepConditionVariableSRW(&watch_, &lock_, wait, 0);
+        }
     }
 
     static DWORD WINAPI worker_main(void* parameter) noexcept {
@@ -234,21 +266,20 @@ private:
     void run(unsigned generation) {
         for (;;) {
             Launch launch;
-            AcquireSRWLockExclusive(&lock_);
-            if (generation != generation_) {  // given up on while in its launch
-                ReleaseSRWLockExclusive(&lock_);
-                return;
+            {
+                const ExclusiveLock hold(lock_);
+                if (generation != generation_) return;  // given up on while in its launch
+                busy_ = false;
+                if (queue_.empty()) WakeAllConditionVariable(&drained_);
+                while (queue_.empty()) SleepConditionVariableSRW(&wake_, &lock_, INFINITE, 0);
+                launch = std::move(queue_.front());
+                queue_.pop_front();
+                busy_ = true;
+                busy_since_ = GetTickCount64();
             }
-            busy_ = false;
-            if (queue_.empty()) WakeAllConditionVariable(&drained_);
-            while (queue_.empty()) SleepConditionVariableSRW(&wake_, &lock_, INFINITE, 0);
-            launch = std::move(queue_.front());
-            queue_.pop_front();
-            busy_ = true;
-            busy_since_ = GetTickCount64();
-            ReleaseSRWLockExclusive(&lock_);
-            const UniqueHandle started =
-                launch.browser ? open_with(*launch.browser, launch.url) : open_in_browser(launch.url);
+            const LaunchBrowser* browser = launch.browser.get();
+            const UniqueHandle started = browser && !browser->program.empty() ? open_with(*browser, launch.url)
+                                                                              : open_in_browser(launch.url, browser);
             // The sites of one search reach the browser in their order: a
             // browser that runs already takes the URL from the new process,
             // which then ends, and the next URL is started only after that
@@ -260,8 +291,10 @@ private:
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE wake_ = CONDITION_VARIABLE_INIT;
     CONDITION_VARIABLE drained_ = CONDITION_VARIABLE_INIT;
+    CONDITION_VARIABLE watch_ = CONDITION_VARIABLE_INIT;
     std::deque<Launch> queue_;
     UniqueHandle worker_;
+    UniqueHandle watchdog_;
     unsigned generation_ = 0;  // the current worker's
     bool busy_ = false;        // the current worker is inside a launch
     ULONGLONG busy_since_ = 0;

@@ -28,6 +28,10 @@
 //
 //   VELVANE_URLLOG_DELAY_MS  wait this long before logging each URL (a slow
 //                            browser: the shell waits for the answer)
+//   VELVANE_URLLOG_HANG_ON   a URL holding this text is logged and never
+//                            answered (a browser that hangs: the shell waits
+//                            until its own bound, half a minute in Wine),
+//                            while later conversations are served as ever
 //
 // Ends on WM_QUIT (sent to its thread) and then writes a summary line to
 // <log file>.ddelog: how many URLs it logged, how many "started" commands it
@@ -49,6 +53,7 @@ struct State {
     std::wstring service;
     std::wstring log_path;
     DWORD delay_ms = 0;
+    std::wstring hang_on;
     unsigned long logged = 0;
     unsigned long started = 0;
     unsigned long unwritten = 0;
@@ -148,8 +153,10 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
         const auto client = reinterpret_cast<HWND>(wparam);
         UINT_PTR unused = 0, commands = 0;
         UnpackDDElParam(WM_DDE_EXECUTE, lparam, &unused, &commands);
-        const bool taken = take(command_text(reinterpret_cast<HGLOBAL>(commands)));
-        const UINT_PTR status = taken ? 0x8000 : 0;  // DDEACK's fAck
+        const std::wstring command = command_text(reinterpret_cast<HGLOBAL>(commands));
+        const bool taken = take(command);
+        if (!state.hang_on.empty() && command.find(state.hang_on) != std::wstring::npos) return 0;  // no answer
+        const UINT_PTR status = taken ? 0x8000 : 0;                                                 // DDEACK's fAck
         if (!PostMessageW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(window),
                           ReuseDDElParam(lparam, WM_DDE_EXECUTE, WM_DDE_ACK, status, commands)))
             GlobalFree(reinterpret_cast<HGLOBAL>(commands));
@@ -174,6 +181,7 @@ int wmain(int argc, wchar_t** argv) {
     state.service = argc == 4 ? argv[3] : kDefaultService;
     if (const std::wstring delay = environment(L"VELVANE_URLLOG_DELAY_MS"); !delay.empty())
         state.delay_ms = static_cast<DWORD>(_wtoi(delay.c_str()));
+    state.hang_on = environment(L"VELVANE_URLLOG_HANG_ON");
 
     WNDCLASSW window_class{};
     window_class.lpfnWndProc = window_procedure;

@@ -180,9 +180,10 @@ bool wait_until(const std::function<bool()>& done, Timeout timeout) {
 
 // ---- Velvane ----
 
-Velvane::Velvane(Browser browser, DWORD browser_delay_ms)
+Velvane::Velvane(Browser browser, DWORD browser_delay_ms, std::wstring browser_hangs_on)
     : browser_(chosen_browser(browser)),
       browser_delay_ms_(browser_delay_ms),
+      browser_hangs_on_(std::move(browser_hangs_on)),
       root_(fresh_directory()),
       program_dir_(root_ / L"program"),
       url_log_(root_ / L"urls.log") {
@@ -229,7 +230,7 @@ std::string Velvane::failed_start_cause(Timeout timeout) const {
 void Velvane::launch() {
     require_url_logger();
     if (browser_ == Browser::ResidentLogger) {
-        if (!logger_) logger_ = std::make_unique<ResidentUrlLogger>(url_log_, browser_delay_ms_);
+        if (!logger_) logger_ = std::make_unique<ResidentUrlLogger>(url_log_, browser_delay_ms_, browser_hangs_on_);
         if (!logger_->running()) throw std::runtime_error("the resident URL logger is not running");
     } else {
         ResidentUrlLogger::remove_stale_registration();
@@ -418,11 +419,12 @@ void unregister_dde_open_command() {
 
 }  // namespace
 
-ResidentUrlLogger::ResidentUrlLogger(std::filesystem::path log, DWORD delay_ms) : log_(std::move(log)) {
+ResidentUrlLogger::ResidentUrlLogger(std::filesystem::path log, DWORD delay_ms, std::wstring hang_on)
+    : log_(std::move(log)) {
     static int counter = 0;
     service_ = L"VelvaneUrlLog-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
     if (live_loggers().empty()) unregister_dde_open_command();
-    start(delay_ms);
+    start(delay_ms, hang_on);
     if (process_.hProcess) {
         live_loggers().push_back(this);
         register_open_command();
@@ -472,7 +474,7 @@ std::string ResidentUrlLogger::stop() {
 // A start that Wine fails ends the process before it runs a line of its own:
 // that is said, and the logger started again. Its own failures (exit codes 2
 // to 6, see ddelog.cpp) are not retried.
-void ResidentUrlLogger::start(DWORD delay_ms) {
+void ResidentUrlLogger::start(DWORD delay_ms, const std::wstring& hang_on) {
     // The logger ends with this test program, however that ends: it would
     // otherwise hold the output that ctest waits to see closed.
     job_ = CreateJobObjectW(nullptr, nullptr);
@@ -482,7 +484,8 @@ void ResidentUrlLogger::start(DWORD delay_ms) {
 
     const std::wstring exe = windows_path(utf16(VELVANE_DDELOG_EXE));
     const std::wstring delay = std::to_wstring(delay_ms);
-    const std::map<std::wstring, std::wstring> overrides = {{L"VELVANE_URLLOG_DELAY_MS", delay}};
+    const std::map<std::wstring, std::wstring> overrides = {{L"VELVANE_URLLOG_DELAY_MS", delay},
+                                                            {L"VELVANE_URLLOG_HANG_ON", hang_on}};
     std::wstring environment = environment_block(overrides);
     constexpr int kAttempts = 3;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {

@@ -63,9 +63,12 @@ enum class Browser {
 // reach the logger; that URL then goes to the same file.
 //   delay_ms: the logger waits this long before taking each URL (a browser
 //   slow to answer: the shell waits for it)
+//   hang_on: a URL holding this text is logged and never answered (a browser
+//   that hangs: the shell waits until its own bound, half a minute in Wine);
+//   the logger goes on serving the URLs after it
 class ResidentUrlLogger {
 public:
-    explicit ResidentUrlLogger(std::filesystem::path log, DWORD delay_ms = 0);
+    explicit ResidentUrlLogger(std::filesystem::path log, DWORD delay_ms = 0, std::wstring hang_on = {});
     ~ResidentUrlLogger();
     ResidentUrlLogger(const ResidentUrlLogger&) = delete;
     ResidentUrlLogger& operator=(const ResidentUrlLogger&) = delete;
@@ -83,7 +86,7 @@ public:
     static void remove_stale_registration();
 
 private:
-    void start(DWORD delay_ms);
+    void start(DWORD delay_ms, const std::wstring& hang_on);
     void register_open_command() const;
 
     std::filesystem::path log_;
@@ -101,7 +104,10 @@ private:
 // directory.
 class Velvane {
 public:
-    explicit Velvane(Browser browser = Browser::ResidentLogger, DWORD browser_delay_ms = 0);
+    // browser_delay_ms and browser_hangs_on: the resident logger's delay_ms
+    // and hang_on (ResidentUrlLogger).
+    explicit Velvane(Browser browser = Browser::ResidentLogger, DWORD browser_delay_ms = 0,
+                     std::wstring browser_hangs_on = {});
     ~Velvane();
     Velvane(const Velvane&) = delete;
     Velvane& operator=(const Velvane&) = delete;
@@ -158,6 +164,7 @@ private:
 
     Browser browser_;
     DWORD browser_delay_ms_;
+    std::wstring browser_hangs_on_;
     std::unique_ptr<ResidentUrlLogger> logger_;
     std::filesystem::path root_;
     std::filesystem::path program_dir_;

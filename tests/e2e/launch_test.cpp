@@ -3,7 +3,10 @@
 // its command line. Each must arrive as one argument that decodes to exactly
 // what was typed, whether the browser is registered with a quoted "%1" or,
 // as older browsers register themselves, an unquoted %1; and a search after
-// them must still arrive.
+// them must still arrive. The same row's "C++", "C#" and "a&b" must reach the
+// engine's query as typed; a browser that hangs in a launch must not hold
+// the searches after it; and a long URL cut for want of a browser program is
+// told, never silent.
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -228,6 +231,98 @@ TEST_F(BrowserProgram, AnUnquotedPathWithBlanksStartsThatBrowserForLongUrls) {
     press(VK_RETURN);
     expected.push_back(std::string(kNewsUrl) + "abc");
     EXPECT_EQ(app.wait_for_urls(expected.size()), expected);
+}
+
+// ---- A browser that hangs ----
+
+// The browser's stand-in takes a URL holding "hang" by DDE and never
+// answers, and the shell waits in that launch for its own bound (half a
+// minute in Wine). A launch given up on after ten seconds lets the URLs
+// queued behind it go out. The one behind it here is over 900 characters,
+// which the launch hands to the browser's program itself: under Wine a DDE
+// launch from the same program would wait for the hung one however it is
+// made (Wine's DDE client waits without taking the messages that the next
+// DDE connection sends to every window).
+constexpr auto kWatchdogBound = 10s;
+
+class HungBrowser : public ::testing::Test {
+protected:
+    HungBrowser() : app(Browser::ResidentLogger, 0, L"hang") {}
+    void SetUp() override {
+        app.start();
+        ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
+        ASSERT_TRUE(enter_keyword(app, kBaidu, L"hang"));
+        press(VK_RETURN);
+        // The browser has the URL, and the launch waits for its answer.
+        ASSERT_EQ(app.wait_for_urls(1), std::vector<std::string>{hung_url});
+    }
+    // Searches the long keyword; returns once the window has made the
+    // search (the key typed after Enter has reached the box).
+    void search_behind_the_hang() {
+        const HWND box = app.control(edit(kBaidu));
+        ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
+        paste(keyword);
+        ASSERT_TRUE(wait_until([&] { return text(box) == keyword; }));
+        press(VK_RETURN);
+        type(L"!");
+        ASSERT_TRUE(wait_until([&] { return text(box) == keyword + L"!"; }));
+    }
+    Velvane app;
+    const std::string hung_url = std::string(kNewsUrl) + "hang";
+    const std::wstring keyword = std::wstring(1000, L'b');
+    const std::string url = kNewsUrl + std::string(1000, 'b');
+};
+
+TEST_F(HungBrowser, ASearchMadeWhileALaunchHangsGoesOutWithinTheWatchdogsBound) {
+    search_behind_the_hang();
+    // Well before the shell gives the hung launch up, with a margin for a
+    // loaded machine; no later search is needed to get it going.
+    EXPECT_EQ(app.wait_for_urls(2, kWatchdogBound + 8s), (std::vector<std::string>{hung_url, url}));
+    EXPECT_EQ(app.stop(), 0u);
+}
+
+// Closed while a search waits behind the hung launch: the program stays until
+// that search is out, then ends by itself.
+TEST_F(HungBrowser, ASearchQueuedBehindItAtExitStillGoesOut) {
+    search_behind_the_hang();
+    EXPECT_EQ(app.stop(kWatchdogBound + 15s), 0u);
+    // Handed to the browser's program before the end; the program may still
+    // be starting.
+    EXPECT_EQ(app.wait_for_urls(2), (std::vector<std::string>{hung_url, url}));
+}
+
+// ---- A long URL with no browser program to take it ----
+
+bool balloon_shown(std::wstring_view wanted) {
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr));)
+        if (visible(w) && text(w).find(wanted) != std::wstring::npos) return true;
+    return false;
+}
+
+// The registered browser's program is not there: a URL over 900 characters
+// can only go through the shell, cut to what the shell takes (the browser,
+// reached by DDE, gets that), and a balloon says the search was shortened.
+using LongUrlWithoutBrowserProgram = VelvaneTest;
+
+TEST_F(LongUrlWithoutBrowserProgram, TheCutForTheShellIsToldInABalloon) {
+    const BrowserRegistration missing(L"\"C:\\没有\\browser.exe\" \"%1\"");
+    const std::wstring keyword(1000, L'a');
+    ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
+    ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
+    paste(keyword);
+    ASSERT_TRUE(wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; }));
+    press(VK_RETURN);
+    const std::string url = kNewsUrl + std::string(1000, 'a');
+    EXPECT_EQ(app.wait_for_urls(1), std::vector<std::string>{url.substr(0, 900)});
+    EXPECT_TRUE(wait_until([] { return balloon_shown(L"网址太长，浏览器收不下，已截短到 900 个字符后打开"); }))
+        << "no balloon about the shortened search";
+
+    // A short one goes out whole.
+    ASSERT_TRUE(enter_keyword(app, kBaidu, L"abc"));
+    press(VK_RETURN);
+    const auto urls = app.wait_for_urls(2);
+    ASSERT_EQ(urls.size(), 2u);
+    EXPECT_EQ(urls[1], std::string(kNewsUrl) + "abc");
 }
 
 INSTANTIATE_TEST_SUITE_P(Registrations, RawKeywordLaunch, ::testing::Values(L"\"%1\"", L"%1"), registration_name);
