@@ -198,7 +198,7 @@ public:
     void finish(DWORD limit_ms) {
         const ULONGLONG start = GetTickCount64();
         const ExclusiveLock hold(lock_);
-        keep_worker_going();
+        if (!queue_.empty()) keep_worker_going();
         while (!queue_.empty() || busy_) {
             const ULONGLONG deadline = start + limit_ms + (queue_.empty() ? 0 : kStuckLaunchMs);
             const ULONGLONG now = GetTickCount64();
