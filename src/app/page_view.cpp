@@ -326,10 +326,14 @@ LRESULT CALLBACK PageView::list_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
 }
 
 LRESULT PageView::on_list_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    const bool dropped = SendMessageW(hwnd, CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+    // Asked of the list itself, past this procedure, and only for the
+    // messages below: sent to the list, the question came back here, which
+    // asked it again, for every message the list got (Wine cut the
+    // recursion at 64 levels; a stack has no such limit).
+    const auto dropped = [&] { return DefSubclassProc(hwnd, CB_GETDROPPEDSTATE, 0, 0) != FALSE; };
     switch (msg) {
     case kListClosedMessage: {
-        if (dropped) return 0;  // opened again meanwhile: its own closing decides
+        if (dropped()) return 0;  // opened again meanwhile: its own closing decides
         const bool chosen = list_opened_ && list_choice_made_;
         list_opened_ = false;
         list_choice_made_ = false;
@@ -339,14 +343,14 @@ LRESULT PageView::on_list_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpa
     case WM_GETDLGCODE:
         // Enter on the closed list belongs to the list, not to the keyboard
         // navigation; on the open one the list asks for it itself.
-        if (!dropped && lparam && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
-            reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN)
+        if (lparam && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
+            reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN && !dropped())
             return DefSubclassProc(hwnd, msg, wparam, lparam) | DLGC_WANTALLKEYS;
         break;
     case WM_KEYDOWN:
         // Enter on the closed list searches its item; on the open list it
         // closes the drop-down with a choice, which searches then.
-        if (wparam == VK_RETURN && !dropped) {
+        if (wparam == VK_RETURN && !dropped()) {
             if (SendMessageW(hwnd, CB_GETCURSEL, 0, 0) != CB_ERR) search(velvane::list_pick);
             return 0;
         }
