@@ -145,6 +145,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
             on_hotkey(static_cast<int>(wparam));
         }
         return 0;
+    case WM_CLIPBOARDUPDATE:
+        selection_search_.on_clipboard_update();
+        return 0;
     case TrayIcon::kCallbackMessage:
         on_tray(wparam, lparam);
         return 0;

@@ -2,21 +2,29 @@
 
 #include <cwchar>
 #include <iterator>
+#include <string_view>
 #include <utility>
 
 #include "hotkey/selection_keyword.h"
+#include "win/handles.h"
 
 namespace velvane {
 namespace {
 
-// How often the timer looks at the keys and the clipboard.
+// How often the timer looks at the keys and at UI Automation's answer.
 constexpr UINT kTickMs = 15;
 // A person lets go of the hotkey well within this; past it the modifiers
-// still down are let go by us, so that the copy shortcut arrives clean.
+// still down are let go by us, so that the copy key arrives clean.
 constexpr std::uint64_t kKeysUpWaitMs = 400;
-// A program that has a selection copies it within this; with nothing
-// selected the clipboard never changes and the window shows after it.
-constexpr std::uint64_t kCopyWaitMs = 500;
+// UI Automation answers within this or is not waited for (from the press).
+constexpr std::uint64_t kAskWaitMs = 400;
+// The window comes up after this without the copy: with nothing selected
+// the clipboard never changes. A program that copies later still gets its
+// copy put back, until the deadline.
+constexpr std::uint64_t kShowWaitMs = 1200;
+constexpr std::uint64_t kCopyDeadlineMs = 8000;
+// While the clipboard is open elsewhere it is looked at again this often.
+constexpr std::uint64_t kRetryMs = 20;
 // A clipboard larger than this is not put aside (and so not copied over).
 constexpr std::size_t kMaxSavedBytes = 256u * 1024 * 1024;
 
@@ -44,16 +52,29 @@ INPUT key_input(WORD key, bool up) {
     return input;
 }
 
-// Terminals read Ctrl+C as "interrupt the running program" when nothing is
-// selected; Ctrl+Insert copies there and does no harm without a selection.
-bool is_terminal(HWND window) {
-    wchar_t name[64] = {};
-    if (!GetClassNameW(window, name, static_cast<int>(std::size(name)))) return false;
-    for (const wchar_t* terminal :
-         {L"ConsoleWindowClass", L"CASCADIA_HOSTING_WINDOW_CLASS", L"mintty", L"PuTTY", L"VirtualConsoleClass"}) {
-        if (wcscmp(name, terminal) == 0) return true;
+std::u16string_view class_of(HWND window, wchar_t (&name)[64]) {
+    name[0] = L'\0';
+    const int length = window ? GetClassNameW(window, name, static_cast<int>(std::size(name))) : 0;
+    return {reinterpret_cast<const char16_t*>(name), static_cast<std::size_t>(length > 0 ? length : 0)};
+}
+
+// The copy key for the window in front, by its class, its focused control's
+// class and its program's file name.
+CopyKey copy_key_of(HWND window, DWORD process_id) {
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    HWND focus = GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) ? thread.hwndFocus : nullptr;
+    wchar_t window_class[64], focus_class[64];
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    std::u16string_view program;
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id));
+    if (process && QueryFullProcessImageNameW(process.get(), 0, path, &length)) {
+        const std::u16string_view full(reinterpret_cast<const char16_t*>(path), length);
+        const std::size_t slash = full.find_last_of(u"\\/");
+        program = slash == std::u16string_view::npos ? full : full.substr(slash + 1);
     }
-    return false;
+    return copy_key_for(class_of(window, window_class), class_of(focus, focus_class), program);
 }
 
 // Formats whose data is no memory block that can be copied: GDI handles and
@@ -101,34 +122,73 @@ private:
     bool open_;
 };
 
-std::optional<std::string> global_bytes(HANDLE data) {
-    const SIZE_T size = GlobalSize(data);
-    const void* bytes = size ? GlobalLock(data) : nullptr;
-    if (!bytes) return std::nullopt;
-    std::string copy(static_cast<const char*>(bytes), size);
-    GlobalUnlock(data);
-    return copy;
-}
-
-// Puts one saved format back; the clipboard owns what it accepts.
-void put_back(UINT format, const std::string& bytes) {
-    if (format == CF_ENHMETAFILE) {
-        HENHMETAFILE metafile =
-            SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), reinterpret_cast<const BYTE*>(bytes.data()));
-        if (metafile && !SetClipboardData(format, metafile)) DeleteEnhMetaFile(metafile);
-        return;
-    }
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.empty() ? 1 : bytes.size());
-    if (!memory) return;
-    if (void* target = GlobalLock(memory)) {
-        if (!bytes.empty()) memcpy(target, bytes.data(), bytes.size());
-        GlobalUnlock(memory);
-        if (SetClipboardData(format, memory)) return;
-    }
-    GlobalFree(memory);
+// The process whose window owns the clipboard's content; 0 when no window does.
+DWORD clipboard_owner_process() {
+    DWORD process = 0;
+    if (HWND owner = GetClipboardOwner()) GetWindowThreadProcessId(owner, &process);
+    return process;
 }
 
 }  // namespace
+
+bool SelectionSearch::SavedClipboard::save() {
+    clear();
+    std::size_t total = 0;
+    for (UINT format = 0; (format = EnumClipboardFormats(format)) != 0;) {
+        if (!can_be_kept(format)) continue;
+        HANDLE data = GetClipboardData(format);
+        if (!data) continue;  // the program that owns it could not make it
+        // The size first; then one allocation, which may fail without throwing.
+        const bool metafile = format == CF_ENHMETAFILE;
+        const std::size_t size =
+            metafile ? GetEnhMetaFileBits(static_cast<HENHMETAFILE>(data), 0, nullptr) : GlobalSize(data);
+        if (size == 0) continue;  // nothing behind it to keep
+        if (size > kMaxSavedBytes - total || count_ == formats_.size()) {
+            clear();
+            return false;
+        }
+        total += size;
+        HANDLE copy = nullptr;
+        if (metafile) {
+            copy = CopyEnhMetaFileW(static_cast<HENHMETAFILE>(data), nullptr);
+        } else {
+            const LockedGlobal source(data);
+            if (!source) continue;
+            if ((copy = GlobalAlloc(GMEM_MOVEABLE, size)) != nullptr) {
+                const LockedGlobal target(copy);
+                if (target) memcpy(target.get(), source.get(), size);
+                if (!target) copy = GlobalFree(copy);
+            }
+        }
+        if (!copy) {
+            clear();
+            return false;
+        }
+        formats_[count_++] = {format, copy};
+    }
+    return true;
+}
+
+void SelectionSearch::SavedClipboard::put_back() {
+    for (std::size_t i = 0; i < count_; ++i) {
+        // The clipboard owns what it accepts; what it refuses stays ours to free.
+        if (SetClipboardData(formats_[i].format, formats_[i].data)) formats_[i].data = nullptr;
+    }
+    clear();
+}
+
+void SelectionSearch::SavedClipboard::clear() {
+    for (std::size_t i = 0; i < count_; ++i) {
+        HANDLE data = std::exchange(formats_[i].data, nullptr);
+        if (!data) continue;
+        if (formats_[i].format == CF_ENHMETAFILE) {
+            DeleteEnhMetaFile(static_cast<HENHMETAFILE>(data));
+        } else {
+            GlobalFree(data);
+        }
+    }
+    count_ = 0;
+}
 
 void SelectionSearch::start(HWND window, std::optional<Hotkey> hotkey, Done done) {
     stop();
@@ -141,39 +201,59 @@ void SelectionSearch::start(HWND window, std::optional<Hotkey> hotkey, Done done
 
 void SelectionSearch::stop() {
     hotkey_registration_.unregister();
-    if (step_ != Step::Idle && window_) KillTimer(window_, reinterpret_cast<UINT_PTR>(this));
-    step_ = Step::Idle;
-    saved_.clear();
+    if (step_ == Step::WaitingForCopy) {
+        // Velvane ends in the middle of a press: a copy already made goes
+        // back first (the clipboard may be open elsewhere for a moment).
+        for (int attempt = 0; attempt < 25; ++attempt) {
+            if (look_at_clipboard(nullptr) != Change::NotYet) break;
+            Sleep(20);
+        }
+    }
+    end_press();
 }
 
 void SelectionSearch::on_hotkey() {
-    if (step_ != Step::Idle) return;  // the press before is still being dealt with
+    // A press whose window is already up only waits for a late copy: a new
+    // press starts afresh. Otherwise the press before is still being dealt with.
+    if (step_ == Step::WaitingForCopy && shown_) {
+        end_press();
+    } else if (step_ != Step::Idle) {
+        return;
+    }
     target_ = GetForegroundWindow();
-    DWORD target_process = 0;
-    if (target_) GetWindowThreadProcessId(target_, &target_process);
+    target_process_ = 0;
+    if (target_) GetWindowThreadProcessId(target_, &target_process_);
     // In Velvane's own window the keyword box already holds what the person
     // is working on: it stays as it is. With no window in front there is
     // nothing to copy from.
-    if (!target_ || target_process == GetCurrentProcessId()) {
+    if (!target_ || target_process_ == GetCurrentProcessId()) {
         finish(std::nullopt);
         return;
     }
-    // What the clipboard holds now is put aside first; if that cannot be done
-    // completely, nothing is copied over it.
-    if (!save_clipboard()) {
+    // A remote desktop or virtual machine window gets no key at all: the
+    // window just shows, as with the show hotkey.
+    copy_key_ = copy_key_of(target_, target_process_);
+    if (copy_key_ == CopyKey::None) {
         finish(std::nullopt);
         return;
     }
+    question_.ask(target_process_);
     // Alt (or the Windows key) let go with no other key after it opens the
     // program's menu (or the Start menu), which would then take the copy
-    // shortcut; a key that means nothing, pressed now, prevents that.
+    // key; a key that means nothing, pressed now, prevents that.
     if (key_down(VK_LMENU) || key_down(VK_RMENU) || key_down(VK_LWIN) || key_down(VK_RWIN)) {
         INPUT mask[2] = {key_input(kMaskKey, false), key_input(kMaskKey, true)};
         SendInput(2, mask, sizeof(INPUT));
     }
     step_ = Step::WaitingForKeysUp;
-    step_started_ = GetTickCount64();
-    SetTimer(window_, reinterpret_cast<UINT_PTR>(this), kTickMs, on_timer);
+    pressed_at_ = GetTickCount64();
+    schedule(kTickMs);
+    tick();
+}
+
+void SelectionSearch::on_clipboard_update() {
+    if (step_ != Step::WaitingForCopy) return;
+    change_pending_ = true;
     tick();
 }
 
@@ -181,68 +261,96 @@ void CALLBACK SelectionSearch::on_timer(HWND, UINT, UINT_PTR id, DWORD) noexcept
     reinterpret_cast<SelectionSearch*>(id)->tick();
 }
 
+void SelectionSearch::schedule(std::uint64_t delay_ms) {
+    SetTimer(window_, reinterpret_cast<UINT_PTR>(this), static_cast<UINT>(delay_ms < 10 ? 10 : delay_ms), on_timer);
+}
+
 void SelectionSearch::tick() {
-    const std::uint64_t waited = GetTickCount64() - step_started_;
+    const std::uint64_t now = GetTickCount64();
     switch (step_) {
     case Step::Idle:
         KillTimer(window_, reinterpret_cast<UINT_PTR>(this));
         return;
-    case Step::WaitingForKeysUp:
-        if (any_modifier_down() && waited < kKeysUpWaitMs) return;
+    case Step::WaitingForKeysUp: {
+        if (any_modifier_down() && now - pressed_at_ < kKeysUpWaitMs) return;
         if (GetForegroundWindow() != target_) {
             // The person moved on to another window meanwhile: copy nothing there.
             finish(std::nullopt);
             return;
         }
-        sequence_before_copy_ = GetClipboardSequenceNumber();
-        send_copy_shortcut();
-        step_ = Step::WaitingForCopy;
-        step_started_ = GetTickCount64();
-        return;
-    case Step::WaitingForCopy: {
-        const bool timed_out = waited >= kCopyWaitMs;
-        if (GetClipboardSequenceNumber() == sequence_before_copy_) {
-            // Nothing was selected: the clipboard is as it was, untouched.
-            if (timed_out) finish(std::nullopt);
+        const SelectionQuestion::Answer answer = question_.answer();
+        if (answer == SelectionQuestion::Answer::Selection) {
+            // The control said what it has selected: the clipboard is not touched.
+            const std::u16string keyword = selection_keyword(question_.text());
+            std::optional<std::wstring> taken;
+            if (!keyword.empty()) taken.emplace(keyword.begin(), keyword.end());
+            finish(taken);
             return;
         }
-        std::optional<std::wstring> keyword;
-        // Still open in the program that copies: the next tick tries again,
-        // for a while longer than the wait for the copy itself.
-        if (!take_copied_text(keyword) && waited < 2 * kCopyWaitMs) return;
-        finish(keyword);
+        if (answer == SelectionQuestion::Answer::Pending && now - pressed_at_ < kAskWaitMs) return;
+        // A clipboard that cannot be put aside is not copied over.
+        if (!start_copy()) finish(std::nullopt);
+        return;
+    }
+    case Step::WaitingForCopy: {
+        if (change_pending_) {
+            std::optional<std::wstring> keyword;
+            switch (look_at_clipboard(shown_ ? nullptr : &keyword)) {
+            case Change::Restored:
+                // A copy after the window came up leaves the keyword box alone.
+                if (shown_) {
+                    end_press();
+                } else {
+                    finish(keyword);
+                }
+                return;
+            case Change::Unkept:
+                // Another program's write too large to put aside: nothing is
+                // put back over it any more.
+                if (shown_) {
+                    end_press();
+                } else {
+                    finish(std::nullopt);
+                }
+                return;
+            case Change::Foreign:
+            case Change::NotYet:
+            case Change::None:
+                break;
+            }
+        }
+        const std::uint64_t waited = now - copy_sent_at_;
+        if (!shown_ && waited >= kShowWaitMs) {
+            shown_ = true;
+            if (done_) done_(std::nullopt);
+            if (step_ != Step::WaitingForCopy) return;
+        }
+        if (waited >= kCopyDeadlineMs) {
+            end_press();
+            return;
+        }
+        if (!listening_ && GetClipboardSequenceNumber() != sequence_seen_) change_pending_ = true;
+        std::uint64_t next = shown_ ? kCopyDeadlineMs - waited : kShowWaitMs - waited;
+        if (change_pending_ || !listening_) next = kRetryMs;
+        schedule(next);
         return;
     }
     }
 }
 
-bool SelectionSearch::save_clipboard() {
-    saved_.clear();
-    const ClipboardOpen clipboard(window_, true);
-    if (!clipboard) return false;
-    std::size_t total = 0;
-    for (UINT format = 0; (format = EnumClipboardFormats(format)) != 0;) {
-        if (!can_be_kept(format)) continue;
-        HANDLE data = GetClipboardData(format);
-        if (!data) continue;  // the program that owns it could not make it
-        std::optional<std::string> bytes;
-        if (format == CF_ENHMETAFILE) {
-            auto* metafile = static_cast<HENHMETAFILE>(data);
-            const UINT size = GetEnhMetaFileBits(metafile, 0, nullptr);
-            bytes.emplace(size, '\0');
-            if (!size || GetEnhMetaFileBits(metafile, size, reinterpret_cast<BYTE*>(bytes->data())) != size)
-                bytes.reset();
-        } else {
-            bytes = global_bytes(data);
-        }
-        if (!bytes) continue;
-        total += bytes->size();
-        if (total > kMaxSavedBytes) {
-            saved_.clear();
-            return false;
-        }
-        saved_.push_back({format, std::move(*bytes)});
+bool SelectionSearch::start_copy() {
+    {
+        const ClipboardOpen clipboard(window_, true);
+        if (!clipboard || !saved_.save()) return false;
+        sequence_seen_ = GetClipboardSequenceNumber();
     }
+    listening_ = AddClipboardFormatListener(window_) != FALSE;
+    send_copy_shortcut();
+    step_ = Step::WaitingForCopy;
+    copy_sent_at_ = GetTickCount64();
+    shown_ = false;
+    change_pending_ = GetClipboardSequenceNumber() != sequence_seen_;
+    schedule(change_pending_ || !listening_ ? kRetryMs : kShowWaitMs);
     return true;
 }
 
@@ -250,45 +358,68 @@ void SelectionSearch::send_copy_shortcut() {
     // The person may still hold the hotkey's modifiers: Ctrl goes down
     // first, so that letting go of an Alt cannot open the program's menu,
     // then every other modifier still down is let go.
-    std::vector<INPUT> keys;
+    INPUT keys[12];
+    UINT count = 0;
     const bool ctrl_held = key_down(VK_LCONTROL) || key_down(VK_RCONTROL);
-    if (!ctrl_held) keys.push_back(key_input(VK_LCONTROL, false));
+    if (!ctrl_held) keys[count++] = key_input(VK_LCONTROL, false);
     for (const int key : {VK_LMENU, VK_RMENU, VK_LSHIFT, VK_RSHIFT, VK_LWIN, VK_RWIN}) {
-        if (key_down(key)) keys.push_back(key_input(static_cast<WORD>(key), true));
+        if (key_down(key)) keys[count++] = key_input(static_cast<WORD>(key), true);
     }
-    const WORD copy_key = is_terminal(target_) ? VK_INSERT : 'C';
-    keys.push_back(key_input(copy_key, false));
-    keys.push_back(key_input(copy_key, true));
-    if (key_down(VK_RCONTROL)) keys.push_back(key_input(VK_RCONTROL, true));
-    keys.push_back(key_input(VK_LCONTROL, true));
-    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    const WORD copy_key = copy_key_ == CopyKey::CtrlInsert ? VK_INSERT : 'C';
+    keys[count++] = key_input(copy_key, false);
+    keys[count++] = key_input(copy_key, true);
+    if (key_down(VK_RCONTROL)) keys[count++] = key_input(VK_RCONTROL, true);
+    keys[count++] = key_input(VK_LCONTROL, true);
+    SendInput(count, keys, sizeof(INPUT));
 }
 
-bool SelectionSearch::take_copied_text(std::optional<std::wstring>& keyword) {
+SelectionSearch::Change SelectionSearch::look_at_clipboard(std::optional<std::wstring>* keyword) {
     const ClipboardOpen clipboard(window_, false);
-    if (!clipboard) return false;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        const SIZE_T size = GlobalSize(data);
-        if (const auto* text = static_cast<const wchar_t*>(size ? GlobalLock(data) : nullptr)) {
-            // The text ends at its terminating zero, or with the block.
-            const std::size_t length = wcsnlen(text, size / sizeof(wchar_t));
-            const std::u16string cleaned =
-                selection_keyword(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
-            GlobalUnlock(data);
-            if (!cleaned.empty()) keyword.emplace(cleaned.begin(), cleaned.end());
+    if (!clipboard) {
+        change_pending_ = true;
+        return Change::NotYet;
+    }
+    change_pending_ = false;
+    const DWORD sequence = GetClipboardSequenceNumber();
+    if (sequence == sequence_seen_) return Change::None;
+    if (clipboard_owner_process() != target_process_) {
+        // Another program wrote the clipboard (or a program that does not
+        // say who it is): that is what goes back after the copy now, and it
+        // is never taken for the copy.
+        sequence_seen_ = sequence;
+        return saved_.save() ? Change::Foreign : Change::Unkept;
+    }
+    if (keyword) {
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            const SIZE_T size = GlobalSize(data);
+            const LockedGlobal locked(size ? data : nullptr);
+            if (const auto* text = static_cast<const wchar_t*>(locked.get())) {
+                // The text ends at its terminating zero, or with the block.
+                const std::size_t length = wcsnlen(text, size / sizeof(wchar_t));
+                const std::u16string cleaned =
+                    selection_keyword(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+                if (!cleaned.empty()) keyword->emplace(cleaned.begin(), cleaned.end());
+            }
         }
     }
     // The clipboard goes back to what it held before the copy.
     EmptyClipboard();
-    for (const SavedFormat& saved : saved_) put_back(saved.format, saved.bytes);
-    return true;
+    saved_.put_back();
+    return Change::Restored;
 }
 
-void SelectionSearch::finish(const std::optional<std::wstring>& keyword) {
-    if (step_ != Step::Idle) KillTimer(window_, reinterpret_cast<UINT_PTR>(this));
+void SelectionSearch::end_press() {
+    if (step_ != Step::Idle && window_) KillTimer(window_, reinterpret_cast<UINT_PTR>(this));
+    if (listening_) RemoveClipboardFormatListener(window_);
+    listening_ = false;
+    change_pending_ = false;
     step_ = Step::Idle;
     saved_.clear();
     target_ = nullptr;
+}
+
+void SelectionSearch::finish(const std::optional<std::wstring>& keyword) {
+    end_press();
     if (done_) done_(keyword);
 }
 

@@ -56,8 +56,10 @@ bool open_clipboard() {
     return wait_until([] { return OpenClipboard(nullptr) != FALSE; }, 2s);
 }
 
-void set_clipboard(const Clipboard& content) {
-    ASSERT_TRUE(open_clipboard()) << "cannot open the clipboard";
+// Written by the test's own process, owned by `owner` (a window of this
+// process) or by no window.
+void set_clipboard(const Clipboard& content, HWND owner = nullptr) {
+    ASSERT_TRUE(wait_until([&] { return OpenClipboard(owner) != FALSE; }, 2s)) << "cannot open the clipboard";
     EmptyClipboard();
     auto put = [](UINT format, const void* data, std::size_t size) {
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
@@ -102,10 +104,12 @@ std::string describe(const std::optional<Clipboard>& content) {
 
 class SelectionSource {
 public:
-    SelectionSource(const std::wstring& text, bool selected) {
+    // `options`: more of the command line (--copy-after MS, --class NAME).
+    SelectionSource(const std::wstring& text, bool selected, const std::wstring& options = L"",
+                    const wchar_t* class_name = kSourceClass) {
         const std::wstring exe = source_exe().wstring();
         std::wstring command_line =
-            L"\"" + exe + L"\" " + (selected ? L"" : L"--nothing-selected ") + L"\"" + text + L"\"";
+            L"\"" + exe + L"\" " + (selected ? L"" : L"--nothing-selected ") + options + L" \"" + text + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -114,7 +118,7 @@ public:
             return;
         }
         wait_until([&] {
-            for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kSourceClass, nullptr));) {
+            for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, class_name, nullptr));) {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(w, &pid);
                 if (pid == process_.dwProcessId && IsWindowVisible(w)) window_ = w;
@@ -276,6 +280,99 @@ TEST(SelectionHotkey, WithNothingSelectedShowsVelvaneAndLeavesTheKeywordBoxAndTh
     EXPECT_TRUE(visible(app.window()));
     EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
     EXPECT_EQ(app.stop(), 0u);
+}
+
+// A program that copies late, and another program writing the clipboard
+// meanwhile: the person's clipboard comes back byte for byte, or the other
+// program's write stays; it is never taken for the copy.
+TEST(SelectionHotkey, LateCopyAndAnotherProgramsWriteKeepTheClipboard) {
+    const Clipboard other{L"另一个程序写的", std::string("\x02\x00\xFEother program\x7F", 17)};
+    struct Case {
+        const char* what;
+        const wchar_t* copy_after;
+        bool other_writes;     // while the source has not copied yet
+        bool keyword_arrives;  // or the window came up first and the box stays
+    };
+    const Case cases[] = {
+        {"the source copies 800 ms after the copy key", L"800", false, true},
+        {"another program writes before the late copy", L"800", true, true},
+        {"the copy comes after the window came up", L"2500", false, false},
+    };
+    // The other program's window, as a clipboard owner.
+    const HWND writer =
+        CreateWindowExW(0, L"STATIC", L"writer", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(writer, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Velvane app;
+        write_bytes(app.program_dir() / L"Setup.ini", gbk(kCtrlAltWSection));
+        app.start();
+        const HWND keyword_box = app.control(edit(0));
+        ASSERT_TRUE(wait_until([&] { return app.focus() == keyword_box; }));
+        type(L"旧词");
+        ASSERT_TRUE(wait_until([&] { return text(keyword_box) == L"旧词"; }));
+        ASSERT_NE(press_until('W', {VK_MENU}, [&] { return !visible(app.window()); }), 0);
+
+        set_clipboard(kBefore);
+        const std::wstring selected = L"晚到的选中文字";
+        SelectionSource source(selected, true, std::wstring(L"--copy-after ") + c.copy_after);
+        source.activate();
+        ASSERT_TRUE(press_selection_hotkey(app, source, [&] { return source.got(L"C+C"); }))
+            << "the source got '" << utf8(source.keys()) << "'";
+        if (c.other_writes) {
+            set_clipboard(other, writer);
+            ASSERT_EQ(source.keys().find(L"copied"), std::wstring::npos)
+                << "the source copied before the other program";
+        }
+        ASSERT_TRUE(wait_until([&] { return source.keys().find(L"copied") != std::wstring::npos; }, 5s));
+        const Clipboard& expected = c.other_writes ? other : kBefore;
+        std::optional<Clipboard> after;
+        EXPECT_TRUE(wait_until([&] { return (after = read_clipboard()) == expected; }, 3s)) << describe(after);
+        EXPECT_TRUE(wait_until([&] { return visible(app.window()); }));
+        const std::wstring keyword = c.keyword_arrives ? selected : L"旧词";
+        EXPECT_TRUE(wait_until([&] { return text(keyword_box) == keyword; })) << utf8(text(keyword_box));
+        EXPECT_EQ(app.stop(), 0u);
+    }
+    DestroyWindow(writer);
+}
+
+// Terminals get Ctrl+Insert, which copies there and interrupts nothing;
+// a remote desktop window gets no key: Velvane just comes up.
+TEST(SelectionHotkey, TerminalsGetCtrlInsertAndRemoteDesktopWindowsNoKey) {
+    struct Case {
+        const wchar_t* window_class;
+        bool remote;
+    };
+    for (const Case& c : {Case{L"mintty", false}, Case{L"TscShellContainerClass", true}}) {
+        SCOPED_TRACE(utf8(c.window_class));
+        Velvane app;
+        write_bytes(app.program_dir() / L"Setup.ini", gbk(kCtrlAltWSection));
+        app.start();
+        const HWND keyword_box = app.control(edit(0));
+        ASSERT_TRUE(wait_until([&] { return app.focus() == keyword_box; }));
+        type(L"旧词");
+        ASSERT_TRUE(wait_until([&] { return text(keyword_box) == L"旧词"; }));
+        ASSERT_NE(press_until('W', {VK_MENU}, [&] { return !visible(app.window()); }), 0);
+
+        set_clipboard(kBefore);
+        const DWORD sequence = GetClipboardSequenceNumber();
+        const std::wstring selected = L"终端里选中的";
+        SelectionSource source(selected, true, std::wstring(L"--class ") + c.window_class, c.window_class);
+        source.activate();
+        const std::wstring keyword = c.remote ? L"旧词" : selected;
+        ASSERT_TRUE(
+            press_selection_hotkey(app, source, [&] { return visible(app.window()) && text(keyword_box) == keyword; }))
+            << "the keyword box holds '" << utf8(text(keyword_box)) << "'; the source got '" << utf8(source.keys())
+            << "'";
+        EXPECT_FALSE(source.got(L"C+C")) << utf8(source.keys());
+        EXPECT_EQ(source.got(L"C+Ins"), !c.remote) << utf8(source.keys());
+        const std::optional<Clipboard> after = read_clipboard();
+        EXPECT_TRUE(after == kBefore) << describe(after);
+        if (c.remote) {
+            EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+        }
+        EXPECT_EQ(app.stop(), 0u);
+    }
 }
 
 TEST(SelectionHotkey, WithoutTheSectionTheCombinationReachesTheProgramInFront) {
