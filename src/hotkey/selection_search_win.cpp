@@ -237,7 +237,8 @@ void SelectionSearch::on_hotkey() {
         finish(std::nullopt);
         return;
     }
-    question_.ask(target_process_);
+    // A question still hanging from a press before is not this press's answer.
+    asked_ = question_.ask(target_process_);
     // Alt (or the Windows key) let go with no other key after it opens the
     // program's menu (or the Start menu), which would then take the copy
     // key; a key that means nothing, pressed now, prevents that.
@@ -278,7 +279,7 @@ void SelectionSearch::tick() {
             finish(std::nullopt);
             return;
         }
-        const SelectionQuestion::Answer answer = question_.answer();
+        const SelectionQuestion::Answer answer = asked_ ? question_.answer() : SelectionQuestion::Answer::Unavailable;
         if (answer == SelectionQuestion::Answer::Selection) {
             // The control said what it has selected: the clipboard is not touched.
             const std::u16string keyword = selection_keyword(question_.text());

@@ -116,6 +116,7 @@ private:
     DWORD target_process_ = 0;
     CopyKey copy_key_ = CopyKey::CtrlC;
     SelectionQuestion question_;
+    bool asked_ = false;            // this press's question is under way
     std::uint64_t pressed_at_ = 0;  // GetTickCount64
     std::uint64_t copy_sent_at_ = 0;
     bool shown_ = false;           // the window came up without the copy
