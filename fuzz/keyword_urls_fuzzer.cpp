@@ -28,20 +28,16 @@
 #include "text/browser_command.h"
 #include "text/code_page.h"
 #include "text/encoder.h"
+#include "test_text.h"
 #include "text/text.h"
 
 namespace {
 
 using namespace velvane;
+using test_text::hex_value;
+using test_text::percent_decoded;
 
 bool has(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 bool is_escape(std::string_view text, std::size_t at) {
     const std::string_view rest = text.substr(at);
@@ -49,19 +45,6 @@ bool is_escape(std::string_view text, std::size_t at) {
     // %uXXXX, as the Sogou map's own template writes Unicode.
     return rest.size() >= 6 && rest[1] == 'u' && hex_value(rest[2]) >= 0 && hex_value(rest[3]) >= 0 &&
            hex_value(rest[4]) >= 0 && hex_value(rest[5]) >= 0;
-}
-
-std::string percent_decoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
-            out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 bool read_by_a_shell_or_command_line(std::string_view text, std::size_t at) {

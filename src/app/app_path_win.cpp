@@ -44,9 +44,4 @@ void RegistryAppPath::remove() {
     RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
 }
 
-bool file_exists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace velvane

@@ -12,7 +12,4 @@ public:
     void remove() override;
 };
 
-// Whether a file (not a folder) is there.
-bool file_exists(const std::wstring& path);
-
 }  // namespace velvane

@@ -19,6 +19,7 @@
 #include "hotkey/settings_store_win.h"
 #include "resources/resource.h"
 #include "win/dpi_win.h"
+#include "win/file_win.h"
 #include "win/launch.h"
 #include "win/module_path.h"
 #include "win/wide_text.h"
@@ -284,7 +285,7 @@ void MainWindow::on_startup() {
     // Velvane's folder moved since the Run box learnt where it was: the key
     // follows it.
     RegistryAppPath app_path;
-    follow_moved_executable(app_path, executable_path(), file_exists);
+    follow_moved_executable(app_path, executable_path(), is_file);
     check_menu_items();
     if (start_request_) take_request(*std::exchange(start_request_, std::nullopt));
 }

@@ -66,7 +66,9 @@ RunAtStartup set_run_at_startup(RunKeyStore& store, const ProgramAccess& program
     if (on) {
         const std::wstring value = run_value_for(executable_path);
         const bool machine_wide = !program_access.changeable_by_others(executable_path);
-        if (!machine_wide || !store.write(RunKeyScope::Machine, value)) store.write(RunKeyScope::User, value);
+        // Whether the user's value took is what the keys say afterwards.
+        if (!machine_wide || !store.write(RunKeyScope::Machine, value))
+            static_cast<void>(store.write(RunKeyScope::User, value));
     } else {
         store.remove(RunKeyScope::Machine);
         store.remove(RunKeyScope::User);

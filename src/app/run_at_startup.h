@@ -21,7 +21,8 @@ class RunKeyStore {
 public:
     virtual ~RunKeyStore() = default;
     virtual bool exists(RunKeyScope scope) const = 0;
-    virtual bool write(RunKeyScope scope, const std::wstring& value) = 0;
+    // True when the value was written.
+    [[nodiscard]] virtual bool write(RunKeyScope scope, const std::wstring& value) = 0;
     virtual void remove(RunKeyScope scope) = 0;
 };
 

@@ -12,7 +12,7 @@ namespace velvane {
 class RegistryRunKeys final : public RunKeyStore {
 public:
     bool exists(RunKeyScope scope) const override;
-    bool write(RunKeyScope scope, const std::wstring& value) override;
+    [[nodiscard]] bool write(RunKeyScope scope, const std::wstring& value) override;
     void remove(RunKeyScope scope) override;
 };
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "win/file_win.h"
+
 namespace velvane {
 namespace {
 
@@ -29,11 +31,6 @@ std::string ansi_path(const std::wstring& path) {
     WideCharToMultiByte(CP_ACP, 0, usable.c_str(), -1, out.data(), n, nullptr, nullptr);
     out.resize(static_cast<std::size_t>(n - 1));
     return out;
-}
-
-bool is_file(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace

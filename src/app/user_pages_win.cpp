@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "text/text.h"
 #include "win/file_win.h"
 #include "win/handles.h"
 #include "win/wide_text.h"
@@ -10,11 +11,6 @@ namespace velvane {
 namespace {
 
 std::uint64_t join(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
-
-std::wstring folder_of(const std::wstring& path) {
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
-}
 
 // The example goes to a temporary file beside the target, which then takes
 // the target's name in one move that refuses to replace a file: a file the

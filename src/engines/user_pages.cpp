@@ -82,47 +82,11 @@ std::string decoded(std::string_view bytes, const CodePages& code_pages) {
 
 // ---- lines -----------------------------------------------------------------
 
-constexpr std::string_view kIdeographicSpace = "\u3000";
-
-std::string_view trimmed(std::string_view text) {
-    while (true) {
-        if (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-            text.remove_prefix(1);
-        else if (text.starts_with(kIdeographicSpace))
-            text.remove_prefix(kIdeographicSpace.size());
-        else
-            break;
-    }
-    while (true) {
-        if (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-            text.remove_suffix(1);
-        else if (text.ends_with(kIdeographicSpace))
-            text.remove_suffix(kIdeographicSpace.size());
-        else
-            break;
-    }
-    return text;
-}
-
-std::string ascii_lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 bool has_control(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return (byte < 0x20 && byte != '\t') || byte == 0x7F;
     });
-}
-
-std::string shortened(std::string_view text, std::size_t max = 40) {
-    if (text.size() <= max) return std::string(text);
-    std::size_t cut = max;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return std::string(text.substr(0, cut)) + "…";
 }
 
 // ---- reading ---------------------------------------------------------------
@@ -481,14 +445,14 @@ std::string user_pages_problem_text(const UserPages& pages, std::size_t shown) {
     std::string out(kUserPagesFileName);
     out += " 有 " + std::to_string(count) + " 处问题，这些行没有用上：";
     // One line per kind: a file of a thousand empty sections says so once.
-    std::size_t told = 0;
+    std::size_t described = 0;  // the problems the lines above cover
     const auto kinds = pages.problem_kinds();
     for (std::size_t i = 0; i < kinds.size() && i < shown; ++i) {
         out += "\n" + describe_problem(kinds[i].first);
         if (kinds[i].count > 1) out += "（同样的还有 " + std::to_string(kinds[i].count - 1) + " 处）";
-        told += kinds[i].count;
+        described += kinds[i].count;
     }
-    if (count > told) out += "\n还有 " + std::to_string(count - told) + " 处。";
+    if (count > described) out += "\n还有 " + std::to_string(count - described) + " 处。";
     return out;
 }
 

@@ -7,17 +7,10 @@
 namespace velvane {
 namespace {
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_ascii_fold(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
-}
-
 bool contains_ascii_fold(std::string_view text, std::string_view part) {
     if (part.size() > text.size()) return false;
     for (std::size_t at = 0; at + part.size() <= text.size(); ++at)
-        if (same_ascii_fold(text.substr(at, part.size()), part)) return true;
+        if (same_ignoring_ascii_case(text.substr(at, part.size()), part)) return true;
     return false;
 }
 
@@ -55,9 +48,9 @@ std::vector<std::string> SearchHistory::matching(std::string_view typed) const {
     std::vector<std::string> out;
     for (const std::string& entry : entries_) {
         if (out.size() == kMaxHistoryShown) break;
-        const bool match = beyond_ascii
-                               ? contains_ascii_fold(entry, typed)
-                               : entry.size() >= typed.size() && same_ascii_fold(entry.substr(0, typed.size()), typed);
+        const bool match = beyond_ascii ? contains_ascii_fold(entry, typed)
+                                        : entry.size() >= typed.size() &&
+                                              same_ignoring_ascii_case(entry.substr(0, typed.size()), typed);
         if (match) out.push_back(entry);
     }
     return out;

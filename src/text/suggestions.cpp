@@ -5,20 +5,6 @@
 namespace velvane {
 namespace {
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = ascii_lower(c);
-    return out;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 // Deep nesting is no part of a suggestion answer; it would only cost stack.
 constexpr int kMaxDepth = 32;
 
@@ -283,10 +269,11 @@ std::optional<KeywordCharset> suggestion_charset(std::string_view content_type) 
         semicolon = content_type.find(';');
         const std::string_view parameter = content_type.substr(0, semicolon);
         const std::size_t equals = parameter.find('=');
-        if (equals == std::string_view::npos || lowered(trimmed(parameter.substr(0, equals))) != "charset") continue;
+        if (equals == std::string_view::npos || ascii_lower(trimmed(parameter.substr(0, equals))) != "charset")
+            continue;
         std::string_view value = trimmed(parameter.substr(equals + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-        const std::string name = lowered(value);
+        const std::string name = ascii_lower(value);
         if (name == "utf-8" || name == "utf8") return KeywordCharset::Utf8;
         if (name == "gbk" || name == "gb2312" || name == "gb18030" || name == "x-gbk" || name == "cp936" ||
             name == "windows-936" || name == "euc-cn")

@@ -88,4 +88,49 @@ std::u16string utf16_from_utf8(std::string_view text) {
     return out;
 }
 
+// What a Chinese input method types as a blank.
+constexpr std::string_view kIdeographicSpace = "\u3000";
+
+std::string_view trimmed(std::string_view text) {
+    const auto blank_at_front = [](std::string_view t) -> std::size_t {
+        if (!t.empty() && (t.front() == ' ' || t.front() == '\t')) return 1;
+        return t.starts_with(kIdeographicSpace) ? kIdeographicSpace.size() : 0;
+    };
+    const auto blank_at_back = [](std::string_view t) -> std::size_t {
+        if (!t.empty() && (t.back() == ' ' || t.back() == '\t')) return 1;
+        return t.ends_with(kIdeographicSpace) ? kIdeographicSpace.size() : 0;
+    };
+    while (const std::size_t n = blank_at_front(text)) text.remove_prefix(n);
+    while (const std::size_t n = blank_at_back(text)) text.remove_suffix(n);
+    return text;
+}
+
+std::string shortened(std::string_view text, std::size_t max) {
+    if (text.size() <= max) return std::string(text);
+    std::size_t cut = max;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+    return std::string(text.substr(0, cut)) + "…";
+}
+
+std::string ascii_lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = ascii_lower(c);
+    return out;
+}
+
+bool same_ignoring_ascii_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+    return true;
+}
+
+std::wstring folder_of(std::wstring_view path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring_view::npos) return L".";
+    // "C:\x.exe": the folder is "C:\"; "C:" alone would be C's current folder.
+    const bool drive_root = slash == 2 && path[1] == L':';
+    return std::wstring(path.substr(0, drive_root ? slash + 1 : slash));
+}
+
 }  // namespace velvane

@@ -26,31 +26,17 @@ struct ParsedTemplate {
     std::optional<TemplateProblem> problem;
 };
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_ascii_lower(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (ascii_lower(text[i]) != lower[i]) return false;
-    return true;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 // The scheme and host end where the path, query or fragment begins.
 std::optional<std::size_t> after_scheme(std::string_view url) {
     for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")})
-        if (url.size() >= scheme.size() && same_ascii_lower(url.substr(0, scheme.size()), scheme)) return scheme.size();
+        if (url.size() >= scheme.size() && same_ignoring_ascii_case(url.substr(0, scheme.size()), scheme))
+            return scheme.size();
     return std::nullopt;
 }
 
 bool keyword_name(std::string_view name) {
-    return same_ascii_lower(name, "keyword") || same_ascii_lower(name, "q") || same_ascii_lower(name, "query") ||
-           same_ascii_lower(name, "searchterms");
+    return same_ignoring_ascii_case(name, "keyword") || same_ignoring_ascii_case(name, "q") ||
+           same_ignoring_ascii_case(name, "query") || same_ignoring_ascii_case(name, "searchterms");
 }
 
 // The inside of a keyword placeholder's options ("gbk,+"); false when an
@@ -63,14 +49,14 @@ bool read_options(std::string_view options, KeywordForm& form, bool& conflict) {
         std::optional<KeywordCharset> charset;
         if (option == "+") {
             form.plus = true;
-        } else if (same_ascii_lower(option, "raw")) {
+        } else if (same_ignoring_ascii_case(option, "raw")) {
             if (form.charset) conflict = true;
             form.raw = true;
-        } else if (same_ascii_lower(option, "gbk")) {
+        } else if (same_ignoring_ascii_case(option, "gbk")) {
             charset = KeywordCharset::Gbk;
-        } else if (same_ascii_lower(option, "big5")) {
+        } else if (same_ignoring_ascii_case(option, "big5")) {
             charset = KeywordCharset::Big5;
-        } else if (same_ascii_lower(option, "utf-8") || same_ascii_lower(option, "utf8")) {
+        } else if (same_ignoring_ascii_case(option, "utf-8") || same_ignoring_ascii_case(option, "utf8")) {
             charset = KeywordCharset::Utf8;
         } else {
             return false;
@@ -82,14 +68,6 @@ bool read_options(std::string_view options, KeywordForm& form, bool& conflict) {
         if (comma == std::string_view::npos) return true;
         options.remove_prefix(comma + 1);
     }
-}
-
-std::string shortened(std::string_view text) {
-    constexpr std::size_t kMax = 40;
-    if (text.size() <= kMax) return std::string(text);
-    std::size_t cut = kMax;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
-    return std::string(text.substr(0, cut)) + "…";
 }
 
 ParsedTemplate parse(std::string_view url) {
@@ -130,7 +108,7 @@ ParsedTemplate parse(std::string_view url) {
                     return fail(TemplateFault::UnknownPlaceholder, written);
                 if (conflict) return fail(TemplateFault::MixedCharsets, written);
                 placeholder = Piece{Piece::Kind::Keyword, {}, form};
-            } else if (same_ascii_lower(name, "charset") && colon == std::string_view::npos) {
+            } else if (same_ignoring_ascii_case(name, "charset") && colon == std::string_view::npos) {
                 placeholder = Piece{Piece::Kind::Charset, {}, {}};
             } else {
                 return fail(TemplateFault::UnknownPlaceholder, written);

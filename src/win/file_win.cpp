@@ -124,4 +124,9 @@ bool replace_file(const std::wstring& path, std::string_view bytes) {
 
 bool delete_file(const std::wstring& path) { return DeleteFileW(path.c_str()) || is_missing(GetLastError()); }
 
+bool is_file(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace velvane

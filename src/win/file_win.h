@@ -45,6 +45,9 @@ struct FileBytes {
 // under the name.
 [[nodiscard]] std::wstring write_temporary_file(const std::wstring& beside, std::string_view bytes);
 
+// Whether the path names a file (not a folder) that is there.
+bool is_file(const std::wstring& path);
+
 // Deletes the file; true when no file is left, also when there was none.
 [[nodiscard]] bool delete_file(const std::wstring& path);
 

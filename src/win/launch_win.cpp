@@ -8,6 +8,7 @@
 
 #include "text/browser_command.h"
 #include "text/encoder.h"
+#include "win/file_win.h"
 #include "win/handles.h"
 #include "win/launch.h"
 #include "win/wide_text.h"
@@ -73,11 +74,6 @@ std::wstring expanded(const std::wstring& text) {
     if (written == 0 || written > size) return text;
     out.resize(written - 1);
     return out;
-}
-
-bool is_file(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool is_full_path(std::wstring_view path) {

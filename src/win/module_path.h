@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "text/text.h"
+
 namespace velvane {
 
 // The full path of the executable, however long.
@@ -21,11 +23,12 @@ inline std::wstring executable_path() {
     }
 }
 
-// The directory of the executable, without a trailing backslash.
+// The folder of the executable, for joining file names to it with a
+// backslash: without a trailing one, also at a drive's root ("C:").
 inline std::wstring program_directory() {
-    const std::wstring path = executable_path();
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+    std::wstring folder = folder_of(executable_path());
+    if (folder.ends_with(L'\\')) folder.pop_back();
+    return folder;
 }
 
 }  // namespace velvane

@@ -42,7 +42,11 @@
 #include <cwchar>
 #include <string>
 
+#include "test_text.h"
+
 namespace {
+
+using test_text::utf8;
 
 constexpr wchar_t kDefaultService[] = L"VelvaneUrlLog";
 constexpr wchar_t kTopic[] = L"OpenURL";
@@ -65,15 +69,6 @@ std::wstring environment(const wchar_t* name) {
     const DWORD n = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
     value.resize(n < value.size() ? n : 0);
     return value;
-}
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-    return out;
 }
 
 // Appends bytes to a file that others append to as well: opened without

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include "app/control_ids.h"
+#include "test_text.h"
 
 namespace e2e {
 
@@ -238,8 +239,8 @@ bool visible(HWND window);
 
 // ---- Text. ----
 
-std::string utf8(std::wstring_view text);
-std::wstring utf16(std::string_view text);
+using test_text::utf16;  // UTF-8 to UTF-16 (test_text.h)
+using test_text::utf8;   // UTF-16 to UTF-8
 // Text in code page 936, as Setup.ini holds it.
 std::string gbk(std::wstring_view text);
 

@@ -13,37 +13,17 @@
 #include <vector>
 
 #include "page_actions.h"
+#include "test_text.h"
 
 namespace e2e {
 namespace {
 
 using namespace pages;
+using test_text::percent_decoded;
 
 constexpr int kBaidu = 0;
 constexpr int kNews = 1;  // 百度 新闻: the keyword goes in raw
 constexpr char kNewsUrl[] = "http://news.baidu.com/ns?cl=2&rn=20&tn=news&word=";
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// What a search engine reads from the keyword part of the URL: every %XX is
-// the byte it names.
-std::string percent_decoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
-            out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 // The keyword as the search engine gets it from a news URL; the URL itself
 // when the logger got something else.

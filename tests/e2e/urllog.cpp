@@ -25,7 +25,11 @@
 #include <string>
 #include <vector>
 
+#include "test_text.h"
+
 namespace {
+
+using test_text::utf8;
 
 std::wstring environment(const wchar_t* name) {
     std::wstring value(32768, L'\0');
@@ -64,15 +68,6 @@ std::wstring log_path() {
     path.resize(n);
     path.erase(path.find_last_of(L'\\') + 1);
     return path + L"urls.log";
-}
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-    return out;
 }
 
 // The one argument after the program's name, or the count and every argument.
