@@ -250,7 +250,7 @@ void MainWindow::on_create() {
     user_pages_file_.start(hwnd_, kUserPagesTimer, program_directory_ + L"\\" + to_wide(kUserPagesFileName));
     load_user_pages();
 
-    // The created event, in its order: skin, settings path, hotkey, focus,
+    // What the new window does, in this order: skin, settings path, hotkey, focus,
     // then the startup work, which does not hold up the window.
     attach_skin(program_directory_);
     settings_path_ = program_directory_ + L"\\Setup.ini";

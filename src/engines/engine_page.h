@@ -152,8 +152,8 @@ struct PageState {
     bool extra_button_visible = true;
 };
 
-// The role of the hidden result box: the last encoded keyword, shared by all
-// pages. Only the encoder writes it.
+// `last_encoded` is what the comments and tests call the result box: the
+// last encoded keyword, shared by all pages. Only the encoder writes it.
 //
 // User templates do not touch the box; they convert the keyword through
 // code_pages (null: system_code_pages()). When the keyword holds a character

@@ -9,19 +9,31 @@ namespace {
 using H = HostRole;
 
 constexpr CategoryRadio kRadios[] = {
-    {"网页", {8, 37, 48, 20}, {H::GoogleMain, "/search?hl=zh-CN&q={enc}{tail}"}, RadioClick::ShowExtras},
+    {.caption = "网页",
+     .rect = {8, 37, 48, 20},
+     .url = {H::GoogleMain, "/search?hl=zh-CN&q={enc}{tail}"},
+     .on_click = RadioClick::ShowExtras},
     {.caption = "图片",
      .rect = {72, 37, 48, 20},
      .url = {H::GoogleImage, "/images?hl=zh-CN&q={enc}&gbv=2&aq=f&oq="},
      .on_click = RadioClick::HideExtras,
      .hides_language_row_after_search = true},
-    {"地图",
-     {136, 37, 48, 20},
-     {H::GoogleMap, "/maps?hl=zh-CN&q={enc}&um=1&ie=UTF-8&sa=N&tab=wl"},
-     RadioClick::HideExtras},
-    {"资讯", {200, 37, 48, 20}, {H::GoogleNews, "/news/search?pz=1&ned=ccn&hl=zh-CN&q={enc}"}, RadioClick::HideExtras},
-    {"视频", {264, 37, 48, 20}, {H::GoogleVideo, "/videosearch?q={enc}"}, RadioClick::HideExtras},
-    {"音乐", {328, 37, 48, 20}, {H::GoogleMain, "/music/search?q={enc}&aq=f"}, RadioClick::HideExtras},
+    {.caption = "地图",
+     .rect = {136, 37, 48, 20},
+     .url = {H::GoogleMap, "/maps?hl=zh-CN&q={enc}&um=1&ie=UTF-8&sa=N&tab=wl"},
+     .on_click = RadioClick::HideExtras},
+    {.caption = "资讯",
+     .rect = {200, 37, 48, 20},
+     .url = {H::GoogleNews, "/news/search?pz=1&ned=ccn&hl=zh-CN&q={enc}"},
+     .on_click = RadioClick::HideExtras},
+    {.caption = "视频",
+     .rect = {264, 37, 48, 20},
+     .url = {H::GoogleVideo, "/videosearch?q={enc}"},
+     .on_click = RadioClick::HideExtras},
+    {.caption = "音乐",
+     .rect = {328, 37, 48, 20},
+     .url = {H::GoogleMain, "/music/search?q={enc}&aq=f"},
+     .on_click = RadioClick::HideExtras},
 };
 
 // The tails are literal text: their escapes are not the encoder's.
@@ -39,9 +51,9 @@ constexpr LanguageRow kLanguageRow = {
 };
 
 constexpr ListItem kList[] = {
-    {"博客", {H::GoogleBlogSearch, "/blogsearch?hl=zh-CN&ie=GB2312&q={raw}"}},
-    {"财经", {H::GoogleMain, "/finance?q={raw}"}},
-    {"热榜", {H::GoogleMain, "/rebang/search?q={enc}"}},
+    {.caption = "博客", .url = {H::GoogleBlogSearch, "/blogsearch?hl=zh-CN&ie=GB2312&q={raw}"}},
+    {.caption = "财经", .url = {H::GoogleMain, "/finance?q={raw}"}},
+    {.caption = "热榜", .url = {H::GoogleMain, "/rebang/search?q={enc}"}},
     {.caption = "翻译  ※", .url = {H::GoogleTranslate, ""}, .ignores_keyword = true},
 };
 

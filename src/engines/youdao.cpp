@@ -18,10 +18,10 @@ constexpr CategoryRadio kRadios[] = {
 };
 
 constexpr ListItem kList[] = {
-    {"视频", {H::YoudaoVideo, "/search?q={enc}"}},
-    {"地图", {H::YoudaoMap, "/search?q={enc}"}},
-    {"博客", {H::YoudaoBlog, "/search?q={enc}"}},
-    {"快帖", {H::YoudaoPost, "/search?method=searchdft&word={enc}&srchtype=keyword"}},
+    {.caption = "视频", .url = {H::YoudaoVideo, "/search?q={enc}"}},
+    {.caption = "地图", .url = {H::YoudaoMap, "/search?q={enc}"}},
+    {.caption = "博客", .url = {H::YoudaoBlog, "/search?q={enc}"}},
+    {.caption = "快帖", .url = {H::YoudaoPost, "/search?method=searchdft&word={enc}&srchtype=keyword"}},
     {.caption = "翻译  ※", .url = {H::YoudaoTranslate, ""}, .ignores_keyword = true},
 };
 

@@ -117,7 +117,7 @@ void SettingsDialog::on_init(HWND dialog) {
     layout_ = ControlLayout(dpi_for_window(dialog));
     for (const DialogControl& entry : kControls)
         layout_.make(dialog, recipe_of(entry), {entry.left, entry.top, entry.width, entry.height});
-    // The designer state, whatever Setup.ini holds: Alt + W.
+    // The dialog always opens on Alt + W, whatever Setup.ini holds.
     for (const ModifierChoice& choice : kModifierChoices) {
         SendMessageW(control(cid::kModifierList), CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(to_wide(choice.name).c_str()));
