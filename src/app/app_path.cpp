@@ -31,7 +31,8 @@ bool app_path_enabled(const AppPathStore& store, std::wstring_view executable_pa
 
 bool set_app_path(AppPathStore& store, bool on, std::wstring_view executable_path) {
     if (on) {
-        store.write(std::wstring(executable_path));
+        // What counts is what the key says afterwards, read back below.
+        static_cast<void>(store.write(std::wstring(executable_path)));
     } else if (app_path_enabled(store, executable_path)) {
         store.remove();
     }
@@ -44,8 +45,8 @@ bool follow_moved_executable(AppPathStore& store, std::wstring_view executable_p
     if (!registered) return false;
     if (same_path(*registered, executable_path)) return true;
     const std::wstring old_path(unquoted(*registered));
-    if (!old_path.empty() && file_exists(old_path)) return false;  // another copy's
-    store.write(std::wstring(executable_path));
+    if (!old_path.empty() && file_exists(old_path)) return false;   // another copy's
+    static_cast<void>(store.write(std::wstring(executable_path)));  // read back below
     return app_path_enabled(store, executable_path);
 }
 

@@ -24,7 +24,7 @@ public:
     // The key's default value; nothing when there is no key (or no value).
     virtual std::optional<std::wstring> read() const = 0;
     // Creates the key with the path as its default value.
-    virtual bool write(const std::wstring& executable_path) = 0;
+    [[nodiscard]] virtual bool write(const std::wstring& executable_path) = 0;
     // Deletes the key, and only that key.
     virtual void remove() = 0;
 };
@@ -36,7 +36,7 @@ bool app_path_enabled(const AppPathStore& store, std::wstring_view executable_pa
 // Switches it on or off; returns whether it is on afterwards, which is what
 // the check mark shows. Off removes the key only when it names this
 // executable: another copy's registration stays that copy's.
-bool set_app_path(AppPathStore& store, bool on, std::wstring_view executable_path);
+[[nodiscard]] bool set_app_path(AppPathStore& store, bool on, std::wstring_view executable_path);
 
 // At start: the key names an executable that is no longer there (Velvane's
 // folder was moved or renamed), so this one takes its place. Returns whether

@@ -8,7 +8,7 @@ namespace velvane {
 class RegistryAppPath final : public AppPathStore {
 public:
     std::optional<std::wstring> read() const override;
-    bool write(const std::wstring& executable_path) override;
+    [[nodiscard]] bool write(const std::wstring& executable_path) override;
     void remove() override;
 };
 

@@ -359,7 +359,7 @@ void MainWindow::show_with_keyword(const std::optional<std::wstring>& keyword) {
 void MainWindow::load_user_pages() {
     UserPages pages;
     switch (const UserPagesFile::Reading reading = user_pages_file_.read(pages)) {
-    case UserPagesFile::Reading::Pages:
+    case UserPagesFile::Reading::Done:
         break;
     case UserPagesFile::Reading::Later:
         return;

@@ -115,7 +115,7 @@ bool UserPagesFile::on_timer() {
 UserPagesFile::Reading UserPagesFile::read(UserPages& pages) {
     const FileStamp before = file_stamp(path_);
     last_seen_ = before;
-    Reading reading = Reading::Pages;
+    Reading reading = Reading::Done;
     if (before.directory) {
         reading = Reading::Folder;
     } else {

@@ -57,7 +57,7 @@ public:
     [[nodiscard]] bool on_timer();
 
     enum class Reading {
-        Pages,       // read (no file: no pages)
+        Done,        // read into `pages` (no file: no pages)
         Later,       // not now (written while being read, or held by another program): read again
                      // once it has settled; the pages stay as they were
         Unreadable,  // could not be read again and again: tell the user once, then read it again
@@ -65,7 +65,7 @@ public:
         Folder,      // Engines.ini is a folder: tell the user once, as above
     };
 
-    // Reads the file now into `pages` (only when Pages).
+    // Reads the file now into `pages` (only when Done).
     [[nodiscard]] Reading read(UserPages& pages);
 
     // The file is not what it was when last read.
