@@ -7,6 +7,8 @@
 namespace velvane::ids {
 
 inline constexpr int kTabControl = 100;  // the tab control
+// The list box of the list under the keyword box (in a pop-up of its own).
+inline constexpr int kKeywordList = 110;
 
 // Page p's controls are kPageBase + p * kPageStride + slot.
 inline constexpr int kPageBase = 1000;
@@ -36,3 +38,5 @@ constexpr int language(int page, int index) { return page_control(page, kLanguag
 
 // The main window's class name, so that tests and a second instance find it.
 #define VELVANE_MAIN_WINDOW_CLASS L"VelvaneMainWindow"
+// The pop-up that holds the list under the keyword box, owned by the main window.
+#define VELVANE_KEYWORD_LIST_CLASS L"VelvaneKeywordList"

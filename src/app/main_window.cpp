@@ -97,11 +97,22 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         if (lparam == 0) {
             on_menu_command(LOWORD(wparam));
         } else {
+            if (HIWORD(wparam) == EN_CHANGE) keyword_list_.on_box_changed(reinterpret_cast<HWND>(lparam));
             pages_.on_command(reinterpret_cast<HWND>(lparam), HIWORD(wparam));
         }
         return 0;
-    case WM_NOTIFY:
-        pages_.on_notify(*reinterpret_cast<const NMHDR*>(lparam));
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lparam);
+        // Another page: the list and its requests were the last page's.
+        if (header.hwndFrom == pages_.tab_control() && header.code == TCN_SELCHANGE) keyword_list_.cancel();
+        pages_.on_notify(header);
+        break;
+    }
+    case WM_MOVE:
+        keyword_list_.close();
+        break;
+    case WM_SIZE:
+        if (wparam == SIZE_MINIMIZED) keyword_list_.cancel();
         break;
     case WM_CTLCOLORSTATIC:
         if (HBRUSH brush = pages_.control_colours(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam)))
@@ -126,6 +137,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_ACTIVATE:
         // Hiding and showing the window brings the focus back where it was.
         if (LOWORD(wparam) == WA_INACTIVE) {
+            keyword_list_.close();
             HWND focus = GetFocus();
             if (focus && IsChild(hwnd_, focus)) focus_before_deactivation_ = focus;
         } else if (focus_before_deactivation_ && IsWindow(focus_before_deactivation_) &&
@@ -254,6 +266,8 @@ void MainWindow::on_create() {
     // then the startup work, which does not hold up the window.
     attach_skin(program_directory_);
     settings_path_ = program_directory_ + L"\\Setup.ini";
+    keyword_list_.create(hwnd_, pages_, program_directory_, settings_path_,
+                         [this](const std::wstring& text) { tell_user(text); });
     hotkey_ = load_hotkey(settings_path_);
     hotkey_registered_ = global_hotkey_.register_for(hwnd_, hotkey_);
     selection_search_.start(hwnd_, load_selection_hotkey(settings_path_),
@@ -299,6 +313,8 @@ void MainWindow::check_menu_items() {
     const RegistryAppPath app_path;
     CheckMenuItem(popup, IDM_RUN_BOX_SEARCH,
                   MF_BYCOMMAND | (app_path_enabled(app_path, executable_path()) ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(popup, IDM_REMEMBER_HISTORY, MF_BYCOMMAND | (keyword_list_.remembers() ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(popup, IDM_SHOW_SUGGESTIONS, MF_BYCOMMAND | (keyword_list_.suggests() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void MainWindow::on_hotkey(int id) {
@@ -310,6 +326,7 @@ void MainWindow::on_hotkey(int id) {
 void MainWindow::toggle_visibility(bool from_hotkey) {
     const bool minimised = IsIconic(hwnd_) != FALSE;
     if (IsWindowVisible(hwnd_)) {
+        keyword_list_.cancel();
         ShowWindow(hwnd_, SW_HIDE);
         // A minimised window the hotkey hid comes back at its normal size,
         // whichever way it is shown.
@@ -369,6 +386,7 @@ void MainWindow::load_user_pages() {
         return;
     }
     const std::string problems = user_pages_problem_text(pages);
+    keyword_list_.cancel();  // its page may be one that goes
     focus_before_deactivation_ = pages_.set_user_pages(std::move(pages), focus_before_deactivation_);
     if (!problems.empty()) tell_user(to_wide(problems));
 }
@@ -384,6 +402,7 @@ bool MainWindow::pre_translate(const MSG& msg) {
     if (ctrl && msg.wParam == VK_NEXT) step = 1;
     if (ctrl && msg.wParam == VK_PRIOR) step = -1;
     if (step == 0 || pages_.count() == 0) return false;
+    keyword_list_.cancel();
     pages_.step(step);
     return true;
 }
@@ -429,6 +448,17 @@ void MainWindow::on_menu_command(int id) {
         if (popup) CheckMenuItem(popup, IDM_RUN_BOX_SEARCH, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
         break;
     }
+    case IDM_REMEMBER_HISTORY:
+        keyword_list_.set_remember(!keyword_list_.remembers());
+        check_menu_items();
+        break;
+    case IDM_CLEAR_HISTORY:
+        keyword_list_.clear_history();
+        break;
+    case IDM_SHOW_SUGGESTIONS:
+        keyword_list_.set_suggest(!keyword_list_.suggests());
+        check_menu_items();
+        break;
     case IDM_USER_PAGES: {
         const std::wstring failure = open_user_pages_file(hwnd_, user_pages_file_.path());
         if (!failure.empty()) tell_user(failure);
@@ -463,6 +493,7 @@ void MainWindow::on_destroy() {
     EndMenu();
     user_pages_file_.stop();
     tray_.remove();
+    keyword_list_.destroy();
     // The page controls go while the frame they stand in is still there.
     pages_.destroy();
     PostQuitMessage(0);

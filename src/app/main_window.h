@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/engine_pages.h"
+#include "app/keyword_list_win.h"
 #include "app/tray_icon.h"
 #include "app/user_pages_win.h"
 #include "hotkey/hotkey_win.h"
@@ -69,7 +70,8 @@ private:
     // A command line's request: the page chosen, then the keyword shown or searched.
     bool take_request(const SearchRequest& request);
     LRESULT on_copy_data(const COPYDATASTRUCT* data);
-    // Refreshes the menu's check marks from what the registry holds.
+    // Refreshes the menu's check marks from what the registry and the
+    // keyword list's switches hold.
     void check_menu_items();
     // The selection hotkey's end: shown, and the keyword (when there is one)
     // in the current page's keyword box, selected and focused.
@@ -90,6 +92,7 @@ private:
     HWND focus_before_deactivation_ = nullptr;
     ControlLayout layout_;
     EnginePages pages_;
+    KeywordList keyword_list_;  // after the pages: it watches their keyword boxes
     UserPagesFile user_pages_file_;
     UniqueMenu menu_;
 

@@ -50,4 +50,18 @@ bool reset_hotkey_settings(const std::wstring& settings_path) {
     return delete_file(settings_path);
 }
 
+bool load_switch(const std::wstring& settings_path, const SettingName& setting) {
+    const std::optional<std::int32_t> value = load_setting(settings_bytes(settings_path), setting.section, setting.key);
+    return value.value_or(0) != 0;
+}
+
+bool write_switch(const std::wstring& settings_path, const SettingName& setting, bool on) {
+    const FileBytes current = read_file_bytes(settings_path, kMaxSettingsBytes);
+    if (current.status == FileStatus::Unreadable) return false;
+    const std::optional<std::string_view> before =
+        current.status == FileStatus::Missing ? std::nullopt : std::optional<std::string_view>(current.bytes);
+    const std::optional<std::string> content = store_setting(before, setting.section, setting.key, on ? "1" : "0");
+    return content && replace_file(settings_path, *content);
+}
+
 }  // namespace velvane

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "hotkey/hotkey_keys.h"
+#include "hotkey/settings_file.h"
 
 namespace velvane {
 
@@ -33,5 +34,15 @@ std::optional<Hotkey> load_selection_hotkey(const std::wstring& settings_path);
 // True when that worked, also when there was no file; false when the file
 // could not be read, written or deleted.
 [[nodiscard]] bool reset_hotkey_settings(const std::wstring& settings_path);
+
+// Whether a switch of the tray menu (settings_file.h) is on: its key holds
+// a number other than 0. Off when there is no file, section or key.
+bool load_switch(const std::wstring& settings_path, const SettingName& setting);
+
+// Stores a switch (1 or 0) in its section, keeping every other byte of the
+// file, all or nothing as above; where Setup.ini had meant Alt+W without a
+// "快捷键设置" section (no file), that section is written too. False when
+// nothing was stored.
+[[nodiscard]] bool write_switch(const std::wstring& settings_path, const SettingName& setting, bool on);
 
 }  // namespace velvane

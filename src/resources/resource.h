@@ -13,3 +13,6 @@
 #define IDM_EXIT 40004            /* 退出程序 */
 #define IDM_USER_PAGES 40005      /* 自定义搜索页… (after 开机自动运行) */
 #define IDM_RUN_BOX_SEARCH 40010  /* 从“运行”对话框搜索 (before 自定义搜索页…) */
+#define IDM_REMEMBER_HISTORY 40011 /* 记住搜索记录 (after 开机自动运行) */
+#define IDM_CLEAR_HISTORY 40012    /* 清除搜索记录 */
+#define IDM_SHOW_SUGGESTIONS 40013 /* 输入时显示搜索建议 */

@@ -23,8 +23,8 @@ namespace {
 
 namespace dialog_ids = velvane::settings_dialog_ids;
 
-// The entries in menu order; the arrow keys skip the separators.
-enum class Entry { HotkeySettings = 1, RunAtStartup = 2, RunBoxSearch = 3, UserPages = 4, About = 5, Exit = 6 };
+// How many Down presses reach each entry from the top (separators are skipped).
+enum class Entry { HotkeySettings = 1, RunAtStartup = 2, RunBoxSearch = 6, UserPages = 7, About = 8, Exit = 9 };
 
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"RimuSearch";
