@@ -63,8 +63,9 @@ void KeywordList::create(HWND frame, EnginePages& pages, const std::wstring& pro
     wc.lpszClassName = VELVANE_KEYWORD_LIST_CLASS;
     RegisterClassExW(&wc);
     // A pop-up owned by the window, never active: the box keeps the focus.
-    popup_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, VELVANE_KEYWORD_LIST_CLASS, L"", WS_POPUP | WS_BORDER,
-                             0, 0, 0, 0, frame, nullptr, instance, this);
+    // Its title is what a screen reader calls the list.
+    popup_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, VELVANE_KEYWORD_LIST_CLASS, L"搜索记录和建议",
+                             WS_POPUP | WS_BORDER, 0, 0, 0, 0, frame, nullptr, instance, this);
     if (!popup_) return;
     list_ = CreateWindowExW(
         0, WC_LISTBOXW, L"",

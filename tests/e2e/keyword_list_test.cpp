@@ -413,5 +413,28 @@ TEST_F(History, OffByDefaultOnItSurvivesARestartAndClearingRemovesIt) {
     EXPECT_FALSE(std::filesystem::exists(history));
 }
 
+// A history file that cannot be written (here a folder stands in its
+// place): one balloon, and the program goes on with the searches in memory.
+TEST(HistoryFile, ThatCannotBeWrittenGivesABalloonAndTheSearchesGoOn) {
+    Velvane app;
+    std::filesystem::create_directories(app.program_dir() / L"History.txt");
+    write_bytes(app.program_dir() / L"Setup.ini", gbk(L"[搜索记录]\r\n开启=1\r\n"));
+    app.start();
+    ASSERT_TRUE(search(app, L"a", 0));
+    const auto told = [] {
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr));)
+            if (visible(w) && text(w).find(L"无法在 Velvane 所在的文件夹里保存搜索记录") != std::wstring::npos)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(wait_until(told)) << "no balloon about the history file";
+    ASSERT_TRUE(search(app, L"b", 1));
+    ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
+    press(VK_DOWN);
+    EXPECT_TRUE(list_shows(app, {L"b", L"a"}));
+    EXPECT_TRUE(std::filesystem::is_directory(app.program_dir() / L"History.txt"));
+    EXPECT_EQ(app.stop(), 0u);
+}
+
 }  // namespace
 }  // namespace e2e
