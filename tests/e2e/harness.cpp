@@ -169,6 +169,18 @@ Browser chosen_browser(Browser asked) {
 
 }  // namespace
 
+std::optional<std::string> file_bytes(const std::filesystem::path& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
 bool wait_until(const std::function<bool()>& done, Timeout timeout) {
     const auto deadline = Clock::now() + timeout;
     for (;;) {

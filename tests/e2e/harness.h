@@ -14,6 +14,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -38,6 +39,11 @@ inline constexpr Timeout kDefaultTimeout = 10s;
 // Polls `done` every 20 ms until it returns true or `timeout` has passed;
 // returns its last answer.
 bool wait_until(const std::function<bool()>& done, Timeout timeout = kDefaultTimeout);
+
+// A file's bytes, or nothing when it cannot be opened. Read with leave to
+// delete: a look while Velvane deletes or replaces the file must not make
+// that fail (an ifstream would hold it without).
+std::optional<std::string> file_bytes(const std::filesystem::path& path);
 
 // What stands in for the web browser: both log each URL they get, as UTF-8,
 // one a line, to the file the Velvane object reads (Velvane::urls).

@@ -22,20 +22,6 @@ constexpr int kForum = 7;  // the one page of the test's Engines.ini, after the 
 // The tray menu's entries, as the arrow keys reach them from the top.
 enum class Entry { RememberHistory = 3, ClearHistory = 4, ShowSuggestions = 5 };
 
-// Read with leave to delete: a look at History.txt while Velvane deletes or
-// replaces it must not make that fail (an ifstream would hold it without).
-std::optional<std::string> file_bytes(const std::filesystem::path& path) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
 void write_bytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;

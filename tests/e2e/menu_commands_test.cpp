@@ -133,18 +133,6 @@ MessageBoxSeen answer(const Velvane& app, std::wstring_view title, int button = 
     return seen;
 }
 
-std::optional<std::string> file_bytes(const std::filesystem::path& path) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
 std::optional<std::wstring> run_value(HKEY root) {
     wchar_t value[1024] = {};
     DWORD size = sizeof value;
