@@ -1,30 +1,36 @@
 #!/usr/bin/python3
 """Generates Velvane's image resources into src/resources/.
 
-    velvane.ico  application icon, nine 32-bit images (256 PNG, 128..16 BMP)
+    velvane.ico  application icon, nine 32-bit images (256..48 PNG, 32..16 BMP)
     tabs.bmp     tab-page icon strip, eight 16 x 16 images, 32-bit with alpha
-    about.gif    about picture, 253 x 190, one frame, 256-colour palette
+    about.png    about picture, 253 x 190, 160-colour palette
 
 Run from anywhere:  /usr/bin/python3 scripts/make-resources.py [--preview DIR]
 --preview also writes enlarged PNGs of everything into DIR for review.
 
-Needs Pillow (Debian: python3-pil) and the fonts of fonts-dejavu-core and
-fonts-wqy-microhei. Every drawing step is plain Pillow with fixed inputs, so
-a run reproduces the committed files byte for byte on the same Pillow and
-FreeType versions.
+Needs Pillow (Debian: python3-pil), zopflipng (Debian: zopfli) and the fonts
+of fonts-dejavu-core and fonts-wqy-microhei. Every drawing step is plain
+Pillow with fixed inputs, so a run reproduces the committed files byte for
+byte on the same Pillow, FreeType and zopfli versions.
 """
 
 import io
 import math
 import os
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 
 try:
     from PIL import (Image, ImageChops, ImageDraw, ImageFilter, ImageFont,
                      ImageMath)
 except ImportError:
     sys.exit("make-resources: Pillow is missing (apt-get install python3-pil)")
+ZOPFLIPNG = shutil.which("zopflipng")
+if not ZOPFLIPNG:
+    sys.exit("make-resources: zopflipng is missing (apt-get install zopfli)")
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "src", "resources")
@@ -279,9 +285,18 @@ def dib_32(img, with_and_mask):
 
 
 def png_bytes(img):
+    """The image as PNG, recompressed by zopflipng: the same pixels in about
+    a twelfth fewer bytes than zlib's best."""
     buf = io.BytesIO()
     img.save(buf, "PNG", optimize=True)
-    return buf.getvalue()
+    with tempfile.TemporaryDirectory() as tmp:
+        plain, small = os.path.join(tmp, "plain.png"), os.path.join(tmp, "small.png")
+        with open(plain, "wb") as f:
+            f.write(buf.getvalue())
+        subprocess.run([ZOPFLIPNG, "-m", "-y", plain, small], check=True,
+                       stdout=subprocess.DEVNULL)
+        with open(small, "rb") as f:
+            return f.read()
 
 
 def write_ico(path, images):
@@ -494,13 +509,13 @@ def make_about():
     return img.convert("RGB")
 
 
-def write_gif(path, img):
-    pal = img.quantize(colors=256, method=Image.Quantize.MEDIANCUT,
+def write_about(path, img):
+    """The picture in 160 colours (dithered; 256 look no different and take
+    a sixth more), stored as PNG: half the size of the same pixels as GIF
+    (the platform's imaging component reads either)."""
+    pal = img.quantize(colors=160, method=Image.Quantize.MEDIANCUT,
                        dither=Image.Dither.FLOYDSTEINBERG)
-    buf = io.BytesIO()
-    # The comment extension makes Pillow write a GIF89a header.
-    pal.save(buf, "GIF", comment=b"Velvane", optimize=False)
-    data = buf.getvalue()
+    data = png_bytes(pal)
     with open(path, "wb") as f:
         f.write(data)
     return data, pal
@@ -552,9 +567,9 @@ def main(argv):
     strip = make_tab_strip()
     bmp = write_bmp32(os.path.join(OUT, "tabs.bmp"), strip)
     about = make_about()
-    gif, pal = write_gif(os.path.join(OUT, "about.gif"), about)
+    png, pal = write_about(os.path.join(OUT, "about.png"), about)
     for name, data in (("velvane.ico", ico), ("tabs.bmp", bmp),
-                       ("about.gif", gif)):
+                       ("about.png", png)):
         print("%-12s %7d bytes" % (name, len(data)))
     if preview_dir:
         preview(preview_dir, icons, strip, pal.convert("RGB"))

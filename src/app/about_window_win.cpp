@@ -27,7 +27,7 @@ constexpr int kPictureHeight = 190;
 // The about picture from the program's resources, decoded by the platform's
 // imaging component and scaled to width × height; null when that fails.
 UniqueBitmap decode_picture(HINSTANCE instance, int width, int height) {
-    HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(IDR_ABOUT_GIF), RT_RCDATA);
+    HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(IDR_ABOUT_PICTURE), RT_RCDATA);
     HGLOBAL loaded = resource ? LoadResource(instance, resource) : nullptr;
     auto* bytes = static_cast<BYTE*>(loaded ? LockResource(loaded) : nullptr);
     const DWORD size = resource ? SizeofResource(instance, resource) : 0;

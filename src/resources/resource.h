@@ -4,7 +4,7 @@
 #define IDI_VELVANE 1
 #define IDR_MAIN_MENU 100
 #define IDB_TAB_IMAGES 101
-#define IDR_ABOUT_GIF 102
+#define IDR_ABOUT_PICTURE 102
 
 /* Commands of the tray menu */
 #define IDM_HOTKEY_SETTINGS 40001  /* 快捷键设置 */

@@ -69,7 +69,7 @@ void __throw_bad_function_call() { velvane::end_program("Velvane: empty function
 }  // namespace std
 
 // Whether a control block made by std::make_shared is asked for: units built
-// without RTTI (the Win32 shell) ask the library, whose answer would bring
+// without RTTI (all of velvane.exe) ask the library, whose answer would bring
 // its exception and locking code along. This file is built with RTTI for it.
 bool std::_Sp_make_shared_tag::_S_eq(const std::type_info& type) noexcept {
     return type == typeid(_Sp_make_shared_tag);
