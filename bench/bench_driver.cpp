@@ -2,8 +2,15 @@
 // and prints the figures as key=value lines for bench/run.sh:
 //
 //   bench_driver --exe PATH --class WINDOW_CLASS --log URL_LOG
-//                [--searches N] [--toggles N] [--switches N] [--settle-ms N]
-//                [--idle-ms N]
+//                [--browser DDELOG_EXE] [--searches N] [--toggles N]
+//                [--switches N] [--settle-ms N] [--idle-ms N]
+//
+// With --browser, the browser is that resident DDE logger
+// (tests/e2e/ddelog.cpp), started here before the program and ended after it:
+// the shell hands it each URL by DDE, as to a browser already running, so a
+// search costs no process start, and a start that Wine holds up under load
+// cannot stall the searches. Without it, whatever the prefix's http handler
+// starts per URL.
 //
 //   start_ms        process start to the main window shown and painted: from
 //                   just before CreateProcess until the window is visible, no
@@ -40,10 +47,24 @@
 //   peak_search_kb  peak working set after N searches (Enter in the keyword box)
 //   ws_search_kb    working set then
 //   urls            lines in the URL log after the searches (should be N)
+//   echo_ms         with --echoes N: per keystroke, a letter typed (SendInput)
+//                   at the end of the keyword box until the box holds it, has
+//                   nothing left to paint and its thread answers WM_NULL
+//   list_ms         with --suggestions N (Velvane only, in a run of its own):
+//                   per keystroke, a letter typed in the keyword box of a page
+//                   whose suggestions come from a server of this driver's on
+//                   127.0.0.1 that answers at once, until the list under the
+//                   box shows the answer for the new text and has nothing
+//                   left to paint; list_request_ms from the keystroke until
+//                   the request arrived (the program's pause after typing is
+//                   in it), list_server_ms from then until the answer was
+//                   sent, list_answer_ms from then until the list was painted
 //   exit_code       after WM_CLOSE
 //
 // Working sets come from GetProcessMemoryInfo; Wine answers it from the
 // Linux side, with VmHWM (peak) and VmRSS of the process's /proc status.
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -54,8 +75,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <atomic>
 #include <vector>
 
 namespace {
@@ -81,20 +105,30 @@ bool wait_until(F done, double limit_ms) {
 // hotkey for the next one.
 HANDLE g_program = nullptr;
 
+// Where the resident browser is registered as http's and https's DDE target.
+constexpr const wchar_t* kBrowserKeys[2] = {L"Software\\Classes\\http\\shell\\open\\ddeexec",
+                                            L"Software\\Classes\\https\\shell\\open\\ddeexec"};
+void unregister_browser() {
+    for (const wchar_t* key : kBrowserKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
+}
+
 [[noreturn]] void fail(const char* what) {
     if (g_program) TerminateProcess(g_program, 99);
+    unregister_browser();  // the browser itself ends with its job, as this process does
     std::printf("error=%s\n", what);
     std::fflush(stdout);
     std::exit(2);
 }
 
 struct Options {
-    std::wstring exe, window_class, log;
+    std::wstring exe, window_class, log, browser;
     int searches = 1000;
     int toggles = 20;
     int switches = 0;
     int settle_ms = 1000;
     int idle_ms = 0;
+    int echoes = 0;
+    int suggestions = 0;
 };
 
 Options parse(int argc, wchar_t** argv) {
@@ -107,6 +141,8 @@ Options parse(int argc, wchar_t** argv) {
             o.window_class = value;
         else if (key == L"--log")
             o.log = value;
+        else if (key == L"--browser")
+            o.browser = value;
         else if (key == L"--searches")
             o.searches = _wtoi(value.c_str());
         else if (key == L"--toggles")
@@ -117,6 +153,10 @@ Options parse(int argc, wchar_t** argv) {
             o.settle_ms = _wtoi(value.c_str());
         else if (key == L"--idle-ms")
             o.idle_ms = _wtoi(value.c_str());
+        else if (key == L"--echoes")
+            o.echoes = _wtoi(value.c_str());
+        else if (key == L"--suggestions")
+            o.suggestions = _wtoi(value.c_str());
         else
             fail("unknown option");
     }
@@ -384,6 +424,12 @@ LinuxCounters linux_counters(const std::string& pid) {
     return counters;
 }
 
+// No URL arrived for a minute: said with how far the searches got, never waited out.
+[[noreturn]] void stalled(const std::wstring& log, int sent) {
+    std::printf("stalled_after=%d\nurls=%zu\n", sent, lines_in(log));
+    fail("searches stalled");
+}
+
 void print_list(const char* key, const std::vector<double>& values) {
     std::printf("%s=", key);
     for (std::size_t i = 0; i < values.size(); ++i) std::printf("%s%.2f", i ? "," : "", values[i]);
@@ -398,6 +444,244 @@ void print_memory(HANDLE process, const char* peak_key, const char* current_key)
                 current_key, static_cast<unsigned long long>(counters.WorkingSetSize / 1024));
 }
 
+// The suggestion service for --suggestions: HTTP on 127.0.0.1 on a thread of
+// this driver's, so that a request's arrival and its answer are timed on the
+// same clock as the keystroke. Each request for /su?q=TEXT&end is answered at
+// once with the OpenSearch suggestions ["TEXT",["TEXTx"]]. It takes at most
+// kMaxRequests requests and stops by itself after kMaxSeconds, or when the
+// driver ends.
+class SuggestServer {
+public:
+    struct Request {
+        std::string text;
+        Clock::time_point arrived, answered;
+    };
+
+    SuggestServer() {
+        WSADATA data;
+        if (WSAStartup(MAKEWORD(2, 2), &data) != 0) fail("WSAStartup");
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = 0;
+        int size = sizeof(address);
+        if (listener_ == INVALID_SOCKET || bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            listen(listener_, 8) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            fail("the suggestion server cannot listen on 127.0.0.1");
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+
+    ~SuggestServer() {
+        stop_ = true;
+        thread_.join();
+        closesocket(listener_);
+        WSACleanup();
+    }
+
+    SuggestServer(const SuggestServer&) = delete;
+    SuggestServer& operator=(const SuggestServer&) = delete;
+
+    int port() const { return port_; }
+
+    bool find(const std::string& text, Request& found) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Request& request : requests_)
+            if (request.text == text) {
+                found = request;
+                return true;
+            }
+        return false;
+    }
+
+private:
+    static constexpr int kMaxRequests = 500;
+    static constexpr int kMaxSeconds = 300;
+
+    void serve() {
+        const auto start = Clock::now();
+        for (int served = 0; !stop_ && served < kMaxRequests && ms_since(start) < kMaxSeconds * 1000.0;) {
+            fd_set ready;
+            FD_ZERO(&ready);
+            FD_SET(listener_, &ready);
+            timeval wait = {0, 100000};
+            if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+            const SOCKET client = accept(listener_, nullptr, nullptr);
+            if (client == INVALID_SOCKET) continue;
+            ++served;
+            answer(client);
+            closesocket(client);
+        }
+    }
+
+    void answer(SOCKET client) {
+        DWORD bound_ms = 5000;
+        setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&bound_ms), sizeof(bound_ms));
+        std::string head;
+        char buffer[2048];
+        while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+            const int got = recv(client, buffer, sizeof(buffer), 0);
+            if (got <= 0) return;
+            head.append(buffer, static_cast<std::size_t>(got));
+        }
+        Request request;
+        request.arrived = Clock::now();
+        const std::size_t q = head.find("?q="), end = head.find("&end");
+        if (q == std::string::npos || end == std::string::npos || end < q) return;
+        request.text = head.substr(q + 3, end - q - 3);
+        const std::string body = "[\"" + request.text + "\",[\"" + request.text + "x\"]]";
+        const std::string reply =
+            "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+            "\r\nConnection: close\r\n\r\n" + body;
+        ::send(client, reply.data(), static_cast<int>(reply.size()), 0);
+        request.answered = Clock::now();
+        std::lock_guard<std::mutex> lock(mutex_);
+        requests_.push_back(request);
+    }
+
+    SOCKET listener_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::vector<Request> requests_;
+};
+
+// Bytes of a text in a code page (UTF-8, or GBK: 936).
+std::string encoded(std::wstring_view text, UINT code_page) {
+    const int size =
+        WideCharToMultiByte(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(code_page, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+void write_file(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE ||
+        !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written != bytes.size())
+        fail("cannot write the program's settings");
+    CloseHandle(file);
+}
+
+// Velvane's settings for --suggestions: a page of its own last among the
+// tabs whose suggestions come from the driver's server, and suggestions
+// turned on (with the hotkey Alt+W, as without the file).
+void write_suggestion_settings(const std::wstring& dir, int port) {
+    write_file(dir + L"\\Engines.ini",
+               "\xEF\xBB\xBF" + encoded(L"[论坛]\r\nradio = 帖子 | http://bbs.example.cn/search.php?q={keyword}\r\n"
+                                        L"suggest = http://127.0.0.1:" +
+                                            std::to_wstring(port) + L"/su?q={keyword}&end\r\n",
+                                        CP_UTF8));
+    write_file(dir + L"\\Setup.ini",
+               encoded(L"[快捷键设置]\r\n功能键=4\r\n键代码=87\r\n[搜索建议]\r\n开启=1\r\n", 936));
+}
+
+// Nothing of the window left to paint, and its thread at its message loop.
+bool painted(HWND hwnd) {
+    DWORD_PTR result = 0;
+    return !GetUpdateRect(hwnd, nullptr, FALSE) &&
+           SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+}
+
+// The list box of the program's list under the keyword box while it shows.
+HWND shown_list(DWORD process_id) {
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"VelvaneKeywordList", nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == process_id && IsWindowVisible(w)) return GetWindow(w, GW_CHILD);
+    }
+    return nullptr;
+}
+
+// The list's first entry (an empty text for none).
+std::wstring first_entry(HWND list) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, 0, 0, SMTO_ABORTIFHUNG, 1000, &length) ||
+        static_cast<LRESULT>(length) <= 0 || length > 1000)
+        return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 1000, &copied);
+    text.resize(static_cast<LRESULT>(copied) > 0 ? copied : 0);
+    return text;
+}
+
+// The resident browser: the DDE logger, ended with this driver however that
+// ends (a job that kills it on close), registered as http's and https's
+// ddeexec target while it runs.
+class ResidentBrowser {
+public:
+    static constexpr const wchar_t* kService = L"VelvaneBenchUrlLog";
+
+    ResidentBrowser(const std::wstring& exe, const std::wstring& log) {
+        job_ = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+        // Wine fails a process start now and then before the program runs a
+        // line (ERROR_INTERNAL_ERROR, or an end before it was ready): tried
+        // three times, each bounded.
+        for (int attempt = 1; attempt <= 3 && !process_.hProcess; ++attempt) {
+            const std::wstring ready_name = std::wstring(L"VelvaneBenchBrowserReady-") +
+                                            std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt);
+            const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str());
+            std::wstring command = L"\"" + exe + L"\" \"" + log + L"\" " + ready_name + L" " + kService;
+            STARTUPINFOW startup = {};
+            startup.cb = sizeof(startup);
+            if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                                nullptr, &startup, &process_)) {
+                CloseHandle(ready);
+                process_ = {};
+                continue;
+            }
+            AssignProcessToJobObject(job_, process_.hProcess);
+            ResumeThread(process_.hThread);
+            const HANDLE waits[2] = {ready, process_.hProcess};
+            const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, 30000);
+            CloseHandle(ready);
+            if (woke == WAIT_OBJECT_0) break;
+            TerminateProcess(process_.hProcess, 1);
+            CloseHandle(process_.hThread);
+            CloseHandle(process_.hProcess);
+            process_ = {};
+        }
+        if (!process_.hProcess) fail("the resident browser (DDE logger) did not start");
+        for (const wchar_t* key : kBrowserKeys) {
+            set(key, nullptr, L"%1");
+            set(key, L"application", kService);
+            set(key, L"topic", L"OpenURL");
+            set(key, L"ifexec", L"started");
+        }
+    }
+
+    ~ResidentBrowser() {
+        unregister_browser();
+        PostThreadMessageW(process_.dwThreadId, WM_QUIT, 0, 0);
+        if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        CloseHandle(job_);
+    }
+
+    ResidentBrowser(const ResidentBrowser&) = delete;
+    ResidentBrowser& operator=(const ResidentBrowser&) = delete;
+
+private:
+    static void set(const wchar_t* key, const wchar_t* subkey, const wchar_t* value) {
+        std::wstring path = key;
+        if (subkey) path += std::wstring(L"\\") + subkey;
+        if (RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, REG_SZ, value,
+                            static_cast<DWORD>((std::wcslen(value) + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
+            fail("cannot register the resident browser");
+    }
+
+    HANDLE job_ = nullptr;
+    PROCESS_INFORMATION process_ = {};
+};
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -405,8 +689,15 @@ int wmain(int argc, wchar_t** argv) {
     DeleteFileW(o.log.c_str());
     // Inherited by the program and by the browsers it starts.
     SetEnvironmentVariableW(L"VELVANE_URL_LOG", o.log.c_str());
+    std::unique_ptr<ResidentBrowser> browser;
+    if (!o.browser.empty()) browser = std::make_unique<ResidentBrowser>(o.browser, o.log);
 
     std::wstring dir = o.exe.substr(0, o.exe.find_last_of(L"\\/"));
+    std::unique_ptr<SuggestServer> suggest_server;
+    if (o.suggestions > 0) {
+        suggest_server = std::make_unique<SuggestServer>();
+        write_suggestion_settings(dir, suggest_server->port());
+    }
     std::wstring command = L"\"" + o.exe + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -523,8 +814,9 @@ int wmain(int argc, wchar_t** argv) {
             fail("keyword box has no focus");
         type(L"velvane");
         if (!wait_until([&] { return text_length(edit) == 7; }, 5000)) fail("typing");
-        // A few searches in flight: each starts a browser process, which the
-        // machine cannot start a thousand of at once.
+        // A few searches in flight: the browser takes them one by one (or,
+        // without --browser, each starts a process, which the machine cannot
+        // start a thousand of at once).
         constexpr std::size_t kInFlight = 4;
         // The peak after the first tenth of the searches, once their URLs
         // arrived: what the rest add to it says whether the memory stays flat.
@@ -532,11 +824,11 @@ int wmain(int argc, wchar_t** argv) {
         for (int i = 0; i < o.searches; ++i) {
             const auto sent = static_cast<std::size_t>(i);
             if (i == early && early > 0) {
-                if (!wait_until([&] { return lines_in(o.log) >= sent; }, 60000)) fail("searches stalled");
+                if (!wait_until([&] { return lines_in(o.log) >= sent; }, 60000)) stalled(o.log, i);
                 print_memory(process.hProcess, "peak_early_kb", "ws_early_kb");
                 std::printf("early_searches=%d\n", early);
             }
-            if (!wait_until([&] { return sent < lines_in(o.log) + kInFlight; }, 60000)) fail("searches stalled");
+            if (!wait_until([&] { return sent < lines_in(o.log) + kInFlight; }, 60000)) stalled(o.log, i);
             press_enter();
         }
         const auto total = static_cast<std::size_t>(o.searches);
@@ -544,6 +836,88 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(static_cast<DWORD>(o.settle_ms));
         std::printf("urls=%zu\n", lines_in(o.log));
         print_memory(process.hProcess, "peak_search_kb", "ws_search_kb");
+    }
+
+    if (o.echoes > 0) {
+        HWND edit = nullptr;
+        EnumChildWindows(hwnd, find_visible_edit, reinterpret_cast<LPARAM>(&edit));
+        if (!edit) fail("no keyword box");
+        if (GetForegroundWindow() != hwnd || focus_of(hwnd) != edit) click(edit);
+        if (!wait_until([&] { return GetForegroundWindow() == hwnd && focus_of(hwnd) == edit; }, 5000))
+            fail("keyword box has no focus");
+        std::vector<double> echoes;
+        for (int i = 0; i < o.echoes; ++i) {
+            // At the end of what the box holds.
+            SendMessageTimeoutW(edit, EM_SETSEL, 0x7fffffff, 0x7fffffff, SMTO_ABORTIFHUNG, 1000, nullptr);
+            const LRESULT before = text_length(edit);
+            Sleep(50);  // as a hand types, and the previous key is all through
+            const auto pressed = Clock::now();
+            type(std::wstring(1, static_cast<wchar_t>(L'a' + i % 26)));
+            if (!wait_until([&] { return text_length(edit) == before + 1 && painted(edit); }, 5000))
+                fail("the typed letter was not echoed");
+            echoes.push_back(ms_since(pressed));
+        }
+        print_list("echo_ms", echoes);
+        std::fflush(stdout);
+    }
+
+    if (o.suggestions > 0) {
+        HWND tab = nullptr;
+        EnumChildWindows(hwnd, find_tab_control, reinterpret_cast<LPARAM>(&tab));
+        const LRESULT pages = tab ? ask(tab, TCM_GETITEMCOUNT) : 0;
+        if (pages < 2) fail("no page with suggestions");
+        HWND edit = nullptr;
+        EnumChildWindows(hwnd, find_visible_edit, reinterpret_cast<LPARAM>(&edit));
+        if (!edit) fail("no keyword box");
+        click(edit);
+        if (!wait_until([&] { return GetForegroundWindow() == hwnd && focus_of(hwnd) == edit; }, 5000))
+            fail("keyword box has no focus");
+        // The page with suggestions is the last: Ctrl+Shift+Tab goes round to it.
+        for (int attempt = 0; ask(tab, TCM_GETCURSEL) != pages - 1; ++attempt) {
+            if (attempt == 3) fail("the page with suggestions did not come to the front");
+            send({key(VK_CONTROL, false), key(VK_SHIFT, false), key(VK_TAB, false), key(VK_TAB, true),
+                  key(VK_SHIFT, true), key(VK_CONTROL, true)});
+            wait_until([&] { return ask(tab, TCM_GETCURSEL) == pages - 1; }, 2000);
+        }
+        if (!wait_until(
+                [&] {
+                    edit = nullptr;
+                    EnumChildWindows(hwnd, find_visible_edit, reinterpret_cast<LPARAM>(&edit));
+                    return edit && focus_of(hwnd) == edit && shown_and_painted(hwnd);
+                },
+                5000))
+            fail("the keyword box of the page with suggestions has no focus");
+        std::vector<double> total, request, server, answer;
+        std::string typed;
+        for (int i = 0; i < o.suggestions; ++i) {
+            const char letter = static_cast<char>('a' + i % 26);
+            typed += letter;
+            const std::wstring expected(typed.begin(), typed.end());
+            Sleep(50);
+            const auto pressed = Clock::now();
+            type(std::wstring(1, static_cast<wchar_t>(letter)));
+            HWND list = nullptr;
+            if (!wait_until(
+                    [&] {
+                        return (list = shown_list(process.dwProcessId)) && first_entry(list) == expected + L"x" &&
+                               painted(list) && painted(GetParent(list));
+                    },
+                    10000))
+                fail("the list did not show the suggestion");
+            const auto shown = Clock::now();
+            SuggestServer::Request asked;
+            if (!suggest_server->find(typed, asked)) fail("the suggestion was not asked for");
+            const auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+            total.push_back(ms(shown - pressed));
+            request.push_back(ms(asked.arrived - pressed));
+            server.push_back(ms(asked.answered - asked.arrived));
+            answer.push_back(ms(shown - asked.answered));
+        }
+        print_list("list_ms", total);
+        print_list("list_request_ms", request);
+        print_list("list_server_ms", server);
+        print_list("list_answer_ms", answer);
+        std::fflush(stdout);
     }
 
     PostMessageW(hwnd, WM_CLOSE, 0, 0);

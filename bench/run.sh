@@ -13,6 +13,9 @@
 #   BENCH_SEARCHES    searches per run before the second memory reading (default 1000)
 #   BENCH_TOGGLES     hotkey hide/show pairs per run (default 20)
 #   BENCH_SWITCHES    page switches (Ctrl+Tab) per run, made up to whole rounds of the pages (default 20)
+#   BENCH_KEYSTROKES  letters typed per run for the keystroke echo (Velvane, the fair floor) and for
+#                     the keyword list's figure (Velvane with suggestions from the driver's own
+#                     server on 127.0.0.1, in a run of its own; default 20)
 #   BENCH_IDLE        seconds Velvane and the fair floor are left hidden and alone per run, for the
 #                     idle figure (default 60, the figure's; shorter for a quick look, 0 for none)
 #   BENCH_BUILD       build and run folder (default $VELVANE_BUILD/bench, i.e. build/bench)
@@ -30,6 +33,7 @@ searches=${BENCH_SEARCHES:-1000}
 toggles=${BENCH_TOGGLES:-20}
 switches=${BENCH_SWITCHES:-20}
 idle=${BENCH_IDLE:-60}
+keystrokes=${BENCH_KEYSTROKES:-20}
 build=${BENCH_BUILD:-$VELVANE_BUILD/bench}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
@@ -58,8 +62,13 @@ cmake --build "$build/native" -j "$jobs" >/dev/null
 # Velvane takes Alt+W, as the floor does).
 run=$build/run
 rm -rf "$run"
-mkdir -p "$run/velvane" "$run/floor" "$run/fair_floor" "$build/results"
+mkdir -p "$run/velvane" "$run/velvane_list" "$run/floor" "$run/fair_floor" "$build/results"
 cp "$build/velvane/src/velvane.exe" "$run/velvane/"
+# Velvane again for the keyword list's figure, in a folder of its own: the
+# driver writes an Engines.ini (a page whose suggestions come from its own
+# server on 127.0.0.1) and a Setup.ini (suggestions on) there, which the
+# other figures must not see.
+cp "$build/velvane/src/velvane.exe" "$run/velvane_list/"
 cp "$build/win/floor.exe" "$run/floor/"
 cp "$build/win/fair_floor.exe" "$run/fair_floor/"
 rm -f "$build"/results/*
@@ -73,15 +82,16 @@ bash scripts/wine-prefix.sh --desktop 1024x768 --urllog bench/urllog.sh
 stop_wineserver  # a clean start for the measured programs
 
 winpath() { local p; p=$(readlink -f "$1"); printf 'Z:%s' "${p//\//\\}"; }
-measure() {  # program window-class round searches page-switches idle-seconds
-    local program=$1 class=$2 round=$3 count=$4 page_switches=$5 idle_seconds=$6 out
+measure() {  # program window-class round searches page-switches idle-seconds [driver options]
+    local program=$1 class=$2 round=$3 count=$4 page_switches=$5 idle_seconds=$6 out exe
     out=$build/results/$program-$round.txt
+    exe=$(find "$run/$program" -maxdepth 1 -name '*.exe' -print -quit)
     export BENCH_URL_LOG=$run/$program/urls.log
     if ! timeout 600 env LC_ALL=zh_CN.UTF-8 "$VELVANE_WINE" "$build/win/bench_driver.exe" \
-            --exe "$(winpath "$run/$program/$program.exe")" --class "$class" \
-            --log "$(winpath "$run/$program")\\urls.log" \
+            --exe "$(winpath "$exe")" --class "$class" \
+            --log "$(winpath "$run/$program")\\urls.log" --browser "$(winpath "$build/win/ddelog.exe")" \
             --searches "$count" --toggles "$toggles" --switches "$page_switches" \
-            --idle-ms "$((idle_seconds * 1000))" >"$out" 2>"$out.stderr"; then
+            --idle-ms "$((idle_seconds * 1000))" "${@:7}" >"$out" 2>"$out.stderr"; then
         cat "$out" "$out.stderr" >&2
         die "the $program run $round failed"
     fi
@@ -91,6 +101,7 @@ say "warming up (not counted)"
 measure velvane VelvaneMainWindow warmup 0 0 0
 measure floor VelvaneBenchFloor warmup 0 0 0
 measure fair_floor VelvaneBenchFairFloor warmup 0 0 0
+measure velvane_list VelvaneMainWindow warmup 0 0 0 --toggles 0 --suggestions 2
 rm -f "$build"/results/*-warmup.txt*
 
 # The empty floor has one page (nothing to switch to) and is only the floor
@@ -98,9 +109,10 @@ rm -f "$build"/results/*-warmup.txt*
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for ((r = 1; r <= rounds; r++)); do
     say "round $r of $rounds: Velvane, the empty floor, the fair floor (load average $(cut -d' ' -f1-3 /proc/loadavg))"
-    measure velvane VelvaneMainWindow "$r" "$searches" "$switches" "$idle"
+    measure velvane VelvaneMainWindow "$r" "$searches" "$switches" "$idle" --echoes "$keystrokes"
+    measure velvane_list VelvaneMainWindow "$r" 0 0 0 --toggles 0 --suggestions "$keystrokes"
     measure floor VelvaneBenchFloor "$r" "$searches" 0 0
-    measure fair_floor VelvaneBenchFairFloor "$r" "$searches" "$switches" "$idle"
+    measure fair_floor VelvaneBenchFairFloor "$r" "$searches" "$switches" "$idle" --echoes "$keystrokes"
 done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 

@@ -1,7 +1,7 @@
 #!/bin/sh
-# The benchmark's browser: the prefix's http handler runs this Linux script
-# (Wine starts a non-Windows program with fork and exec), which appends the
-# URL to $BENCH_URL_LOG. A Windows logger would cost a Wine process start,
-# a tenth of a second or more, per search, and 1,000 searches per run would
-# take minutes; the program under measurement sees no difference.
+# The prefix's http handler during the benchmark, for a URL the resident
+# browser (the DDE logger the driver starts) was not there to take: Wine
+# starts this Linux script with fork and exec, and it appends the URL to
+# $BENCH_URL_LOG. Not the browser of the searches themselves: under load,
+# Wine's start of it hung now and then and stalled a run.
 printf '%s\n' "$1" >>"$BENCH_URL_LOG"
