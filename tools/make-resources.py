@@ -5,7 +5,7 @@
     tabs.bmp     tab-page icon strip, eight 16 x 16 images, 32-bit with alpha
     about.png    about picture, 253 x 190, 160-colour palette
 
-Run from anywhere:  /usr/bin/python3 scripts/make-resources.py [--preview DIR]
+Run from anywhere:  /usr/bin/python3 tools/make-resources.py [--preview DIR]
 --preview also writes enlarged PNGs of everything into DIR for review.
 
 Needs Pillow (Debian: python3-pil), zopflipng (Debian: zopfli) and the fonts
@@ -44,15 +44,6 @@ ICON_SIZES = (256, 128, 96, 72, 64, 48, 32, 24, 16)
 # read PNG images of any size in an icon); smaller ones as 32-bit DIBs with an
 # AND mask. Lowering it to 128 saves about 60 KB of executable.
 PNG_FROM = 48
-
-
-def project_version():
-    """The project version from CMakeLists.txt, the one place it is written."""
-    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as f:
-        for line in f:
-            if line.startswith("project(velvane VERSION "):
-                return line.split()[2]
-    sys.exit("make-resources: no project version in CMakeLists.txt")
 
 
 def font(path, px):
@@ -499,7 +490,8 @@ def make_about():
     put((16, 20), "Velvane", font(FONT_SANS_BOLD, 28), pale)
     put((18, 58), "您的搜索专家", font(FONT_CJK, 17), light)
     dt.line((18, 86, 124, 86), fill=rgb("#5fa8e8", 200), width=1)
-    put((18, 93), "版本 " + project_version(), font(FONT_CJK, 13), light, False)
+    # The version goes under the line at (18, 93): the about window writes
+    # it there at run time, so this picture need not change with it.
     put((18, 163), "http://velvane.example.com", font(FONT_SANS, 12), light,
         False)
 
