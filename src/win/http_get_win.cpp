@@ -25,13 +25,49 @@ void free_global(LPWSTR& text) {
     text = nullptr;
 }
 
-// The user's proxy settings (Internet Options) for this request: a
-// configuration script or automatic detection where set, else a named proxy,
-// else none. Windows 7's WinHTTP has no automatic proxy mode of its own.
-void use_system_proxy(HINTERNET session, HINTERNET request, const std::wstring& url) {
-    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user = {};
-    if (!WinHttpGetIEProxyConfigForCurrentUser(&user)) return;
-    bool set = false;
+// How the user's proxy settings (Internet Options) say to reach a server: a
+// configuration script or automatic detection where set, else a named
+// proxy, else none. Windows 7's WinHTTP has no automatic proxy mode of its
+// own.
+struct ProxyChoice {
+    std::wstring settings;  // the settings it was found under
+    std::wstring origin;    // scheme://host:port
+    ULONGLONG found_at = 0;
+    bool set = false;  // false: WinHTTP's own default (no proxy)
+    DWORD access_type = WINHTTP_ACCESS_TYPE_NO_PROXY;
+    std::wstring proxy, bypass;
+};
+
+// Automatic detection, on in Internet Options unless the user turned it off,
+// looks on the network for a configuration script (DHCP, then a DNS name)
+// each time it is asked: tens of milliseconds where the network says no at
+// once, seconds where it is slow to say it, on every pause in typing. The
+// choice for the last server is kept for a few minutes, as long as the
+// settings are the same; any change to them is seen at the next request.
+constexpr ULONGLONG kProxyChoiceKeptMs = 5 * 60 * 1000;
+SRWLOCK proxy_choice_lock = SRWLOCK_INIT;
+ProxyChoice kept_proxy_choice;
+
+std::wstring text_or_empty(LPCWSTR text) { return text ? std::wstring(text) : std::wstring(); }
+
+bool kept_choice_for(const std::wstring& settings, const std::wstring& origin, ProxyChoice& choice) {
+    AcquireSRWLockExclusive(&proxy_choice_lock);
+    const ProxyChoice& kept = kept_proxy_choice;
+    const bool found = kept.found_at != 0 && kept.settings == settings && kept.origin == origin &&
+                       GetTickCount64() - kept.found_at < kProxyChoiceKeptMs;
+    if (found) choice = kept;
+    ReleaseSRWLockExclusive(&proxy_choice_lock);
+    return found;
+}
+
+void keep_choice(const ProxyChoice& choice) {
+    AcquireSRWLockExclusive(&proxy_choice_lock);
+    kept_proxy_choice = choice;
+    ReleaseSRWLockExclusive(&proxy_choice_lock);
+}
+
+ProxyChoice choose_proxy(HINTERNET session, const std::wstring& url, const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& user) {
+    ProxyChoice choice;
     if (user.fAutoDetect || user.lpszAutoConfigUrl) {
         WINHTTP_AUTOPROXY_OPTIONS options = {};
         if (user.lpszAutoConfigUrl) {
@@ -45,16 +81,42 @@ void use_system_proxy(HINTERNET session, HINTERNET request, const std::wstring& 
         options.fAutoLogonIfChallenged = TRUE;
         WINHTTP_PROXY_INFO info = {};
         if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) {
-            set = WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &info, sizeof info) != FALSE;
+            choice.set = true;
+            choice.access_type = info.dwAccessType;
+            choice.proxy = text_or_empty(info.lpszProxy);
+            choice.bypass = text_or_empty(info.lpszProxyBypass);
             free_global(info.lpszProxy);
             free_global(info.lpszProxyBypass);
         }
     }
-    if (!set && user.lpszProxy) {
+    if (!choice.set && user.lpszProxy) {
+        choice.set = true;
+        choice.access_type = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+        choice.proxy = user.lpszProxy;
+        choice.bypass = text_or_empty(user.lpszProxyBypass);
+    }
+    return choice;
+}
+
+void use_system_proxy(HINTERNET session, HINTERNET request, const std::wstring& url, const std::wstring& origin) {
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user = {};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&user)) return;
+    const std::wstring settings = std::wstring(user.fAutoDetect ? L"1" : L"0") + L"\n" +
+                                  text_or_empty(user.lpszAutoConfigUrl) + L"\n" + text_or_empty(user.lpszProxy) +
+                                  L"\n" + text_or_empty(user.lpszProxyBypass);
+    ProxyChoice choice;
+    if (!kept_choice_for(settings, origin, choice)) {
+        choice = choose_proxy(session, url, user);
+        choice.settings = settings;
+        choice.origin = origin;
+        choice.found_at = GetTickCount64();
+        keep_choice(choice);
+    }
+    if (choice.set) {
         WINHTTP_PROXY_INFO info = {};
-        info.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-        info.lpszProxy = user.lpszProxy;
-        info.lpszProxyBypass = user.lpszProxyBypass;
+        info.dwAccessType = choice.access_type;
+        info.lpszProxy = choice.proxy.empty() ? nullptr : choice.proxy.data();
+        info.lpszProxyBypass = choice.bypass.empty() ? nullptr : choice.bypass.data();
         WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &info, sizeof info);
     }
     free_global(user.lpszAutoConfigUrl);
@@ -110,10 +172,14 @@ void run(const HttpRequest& request, HttpAnswer& answer) {
     const UniqueInternet http(WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                                  WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
     if (!http) return;
-    // The address asked for and nowhere else; nothing kept between requests.
+    // The address asked for and nowhere else; no cookies kept between requests.
     DWORD features = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES;
     WinHttpSetOption(http.get(), WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
-    use_system_proxy(session.get(), http.get(), request.url);
+    std::wstring origin = std::wstring(secure ? L"https://" : L"http://") + host + L":";
+    const std::size_t port_at = origin.size();
+    for (unsigned port = parts.nPort; port != 0 || origin.size() == port_at; port /= 10)
+        origin.insert(port_at, 1, static_cast<wchar_t>(L'0' + port % 10));
+    use_system_proxy(session.get(), http.get(), request.url, origin);
     if (over()) return;
 
     if (!WinHttpSendRequest(http.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) || over() ||
