@@ -7,6 +7,7 @@
 #include "app/control_ids.h"
 #include "app/user_pages_win.h"
 #include "resources/resource.h"
+#include "win/subclass_win.h"
 #include "win/wide_text.h"
 
 namespace velvane {
@@ -50,7 +51,7 @@ void EnginePages::create(HWND frame, ControlLayout& layout, const Place96& tab_p
         pages_.push_back(std::make_unique<PageView>(*engine, count(), context_));
         add_tab(engine->tab_caption, engine->image);
     }
-    SetWindowSubclass(tab_, tab_proc, 0, reinterpret_cast<DWORD_PTR>(this));
+    subclass(tab_, tab_proc, reinterpret_cast<DWORD_PTR>(this));
     if (pages_.empty()) return;
     SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(start_page_), 0);
     show(start_page_);
@@ -230,7 +231,7 @@ LRESULT CALLBACK EnginePages::tab_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
     case WM_NCHITTEST: {
         // Outside its headers the tab control calls itself transparent; a
         // press on a page's empty area is a press on the tab control all the same.
-        const LRESULT hit = DefSubclassProc(hwnd, msg, wparam, lparam);
+        const LRESULT hit = call_before_subclass(hwnd, msg, wparam, lparam);
         return hit == HTTRANSPARENT ? HTCLIENT : hit;
     }
     case WM_RBUTTONDOWN:
@@ -238,12 +239,12 @@ LRESULT CALLBACK EnginePages::tab_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
         SendMessageW(self->context_.frame, kMenuRequestMessage, 0, 0);
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, tab_proc, 0);
+        unsubclass(hwnd, tab_proc);
         break;
     default:
         break;
     }
-    return DefSubclassProc(hwnd, msg, wparam, lparam);
+    return call_before_subclass(hwnd, msg, wparam, lparam);
 }
 
 }  // namespace velvane

@@ -12,6 +12,7 @@
 #include "win/file_win.h"
 #include "win/handles.h"
 #include "win/http_get_win.h"
+#include "win/subclass_win.h"
 #include "win/wide_text.h"
 
 namespace velvane {
@@ -71,7 +72,7 @@ void KeywordList::create(HWND frame, EnginePages& pages, const std::wstring& pro
         0, WC_LISTBOXW, L"",
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0,
         popup_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kKeywordList)), instance, nullptr);
-    if (list_) SetWindowSubclass(list_, list_proc, 0, reinterpret_cast<DWORD_PTR>(this));
+    if (list_) subclass(list_, list_proc, reinterpret_cast<DWORD_PTR>(this));
 
     pages.set_keyword_box_filter([this](PageView& page, UINT msg, WPARAM wparam, LPARAM lparam) {
         return on_box_message(page, msg, wparam, lparam);
@@ -81,7 +82,7 @@ void KeywordList::create(HWND frame, EnginePages& pages, const std::wstring& pro
 
 void KeywordList::destroy() {
     cancel();
-    if (list_) RemoveWindowSubclass(list_, list_proc, 0);
+    if (list_) unsubclass(list_, list_proc);
     if (popup_) DestroyWindow(popup_);  // takes the list with it
     popup_ = list_ = nullptr;
 }
@@ -165,7 +166,7 @@ std::optional<LRESULT> KeywordList::on_box_message(PageView& page, UINT msg, WPA
         // the dialog navigation's.
         if (list_shown() && lparam && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
             reinterpret_cast<const MSG*>(lparam)->wParam == VK_ESCAPE)
-            return DefSubclassProc(page.keyword_box(), msg, wparam, lparam) | DLGC_WANTALLKEYS;
+            return call_before_subclass(page.keyword_box(), msg, wparam, lparam) | DLGC_WANTALLKEYS;
         break;
     case WM_KEYDOWN:
         if (wparam == VK_DOWN || wparam == VK_UP) {
@@ -496,12 +497,12 @@ LRESULT CALLBACK KeywordList::list_proc(HWND hwnd, UINT msg, WPARAM wparam, LPAR
         return 0;
     }
     case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, list_proc, 0);
+        unsubclass(hwnd, list_proc);
         break;
     default:
         break;
     }
-    return DefSubclassProc(hwnd, msg, wparam, lparam);
+    return call_before_subclass(hwnd, msg, wparam, lparam);
 }
 
 }  // namespace velvane

@@ -9,6 +9,7 @@
 #include "app/user_pages_win.h"
 #include "text/user_template.h"
 #include "win/launch.h"
+#include "win/subclass_win.h"
 #include "win/wide_text.h"
 
 namespace velvane {
@@ -67,9 +68,9 @@ PageView::PageView(const Engine& engine, int index, PageViewContext& context)
 PageView::~PageView() {
     // The subclass procedures hold this object: they go first, so that the
     // messages of the destruction itself never reach a page half gone.
-    if (edit_) RemoveWindowSubclass(edit_, edit_proc, 0);
-    if (list_) RemoveWindowSubclass(list_, list_proc, 0);
-    if (group_box_) RemoveWindowSubclass(group_box_, group_box_proc, 0);
+    if (edit_) unsubclass(edit_, edit_proc);
+    if (list_) unsubclass(list_, list_proc);
+    if (group_box_) unsubclass(group_box_, group_box_proc);
     // The group box takes the language radios with it.
     for (HWND control : controls_) DestroyWindow(control);
     if (built_ && context_.layout) {
@@ -117,7 +118,7 @@ void PageView::build() {
             SendMessageW(list_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(to_wide(item.caption).c_str()));
         SendMessageW(list_, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
         name_for_accessibility(list_, caption + L" 更多分类");
-        SetWindowSubclass(list_, list_proc, 0, reinterpret_cast<DWORD_PTR>(this));
+        subclass(list_, list_proc, reinterpret_cast<DWORD_PTR>(this));
         controls_.push_back(list_);
     }
 
@@ -128,7 +129,7 @@ void PageView::build() {
     // takes more than a few thousand characters anyway.
     SendMessageW(edit_, EM_SETLIMITTEXT, ids::kKeywordMaxChars, 0);
     name_for_accessibility(edit_, caption + L" 搜索关键词");
-    SetWindowSubclass(edit_, edit_proc, 0, reinterpret_cast<DWORD_PTR>(this));
+    subclass(edit_, edit_proc, reinterpret_cast<DWORD_PTR>(this));
     controls_.push_back(edit_);
 
     button_ = make({WC_BUTTONW, caption_text(engine_.button_caption), BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0,
@@ -147,7 +148,7 @@ void PageView::build() {
         group_box_ =
             make({WC_BUTTONW, L"", BS_GROUPBOX | WS_GROUP, WS_EX_CONTROLPARENT, ids::group_box(index_), kMessageFont},
                  row->rect);
-        SetWindowSubclass(group_box_, group_box_proc, 0, 0);
+        subclass(group_box_, group_box_proc, 0);
         for (std::size_t l = 0; l < row->radios.size(); ++l) {
             const DWORD style = BS_AUTORADIOBUTTON | WS_VISIBLE | (l == 0 ? WS_GROUP | WS_TABSTOP : 0);
             HWND hwnd = make({WC_BUTTONW, caption_text(row->radios[l].caption), style, 0,
@@ -319,8 +320,8 @@ void PageView::on_list_notification(int code) {
 LRESULT CALLBACK PageView::list_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,
                                      DWORD_PTR data) noexcept {
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, list_proc, 0);
-        return DefSubclassProc(hwnd, msg, wparam, lparam);
+        unsubclass(hwnd, list_proc);
+        return call_before_subclass(hwnd, msg, wparam, lparam);
     }
     return reinterpret_cast<PageView*>(data)->on_list_message(hwnd, msg, wparam, lparam);
 }
@@ -330,7 +331,7 @@ LRESULT PageView::on_list_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpa
     // messages below: sent to the list, the question came back here, which
     // asked it again, for every message the list got (Wine cut the
     // recursion at 64 levels; a stack has no such limit).
-    const auto dropped = [&] { return DefSubclassProc(hwnd, CB_GETDROPPEDSTATE, 0, 0) != FALSE; };
+    const auto dropped = [&] { return call_before_subclass(hwnd, CB_GETDROPPEDSTATE, 0, 0) != FALSE; };
     switch (msg) {
     case kListClosedMessage: {
         if (dropped()) return 0;  // opened again meanwhile: its own closing decides
@@ -345,7 +346,7 @@ LRESULT PageView::on_list_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpa
         // navigation; on the open one the list asks for it itself.
         if (lparam && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
             reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN && !dropped())
-            return DefSubclassProc(hwnd, msg, wparam, lparam) | DLGC_WANTALLKEYS;
+            return call_before_subclass(hwnd, msg, wparam, lparam) | DLGC_WANTALLKEYS;
         break;
     case WM_KEYDOWN:
         // Enter on the closed list searches its item; on the open list it
@@ -362,7 +363,7 @@ LRESULT PageView::on_list_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpa
     default:
         break;
     }
-    return DefSubclassProc(hwnd, msg, wparam, lparam);
+    return call_before_subclass(hwnd, msg, wparam, lparam);
 }
 
 LRESULT CALLBACK PageView::group_box_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,
@@ -373,19 +374,19 @@ LRESULT CALLBACK PageView::group_box_proc(HWND hwnd, UINT msg, WPARAM wparam, LP
         // press on it is not a press on the page's empty area.
         return HTCLIENT;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, group_box_proc, 0);
+        unsubclass(hwnd, group_box_proc);
         break;
     default:
         break;
     }
-    return DefSubclassProc(hwnd, msg, wparam, lparam);
+    return call_before_subclass(hwnd, msg, wparam, lparam);
 }
 
 LRESULT CALLBACK PageView::edit_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,
                                      DWORD_PTR data) noexcept {
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, edit_proc, 0);
-        return DefSubclassProc(hwnd, msg, wparam, lparam);
+        unsubclass(hwnd, edit_proc);
+        return call_before_subclass(hwnd, msg, wparam, lparam);
     }
     return reinterpret_cast<PageView*>(data)->on_keyword_box_message(hwnd, msg, wparam, lparam);
 }
@@ -411,7 +412,7 @@ LRESULT PageView::on_keyword_box_message(HWND hwnd, UINT msg, WPARAM wparam, LPA
         // Enter belongs to the keyword box, not to the keyboard navigation.
         if (lparam && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
             reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN)
-            return DefSubclassProc(hwnd, msg, wparam, lparam) | DLGC_WANTALLKEYS;
+            return call_before_subclass(hwnd, msg, wparam, lparam) | DLGC_WANTALLKEYS;
         break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:  // with Alt held
@@ -426,7 +427,7 @@ LRESULT PageView::on_keyword_box_message(HWND hwnd, UINT msg, WPARAM wparam, LPA
     default:
         break;
     }
-    return DefSubclassProc(hwnd, msg, wparam, lparam);
+    return call_before_subclass(hwnd, msg, wparam, lparam);
 }
 
 }  // namespace velvane
