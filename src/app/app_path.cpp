@@ -39,15 +39,15 @@ bool set_app_path(AppPathStore& store, bool on, std::wstring_view executable_pat
     return app_path_enabled(store, executable_path);
 }
 
-bool follow_moved_executable(AppPathStore& store, std::wstring_view executable_path,
+void follow_moved_executable(AppPathStore& store, std::wstring_view executable_path,
                              const std::function<bool(const std::wstring&)>& file_exists) {
     const std::optional<std::wstring> registered = store.read();
-    if (!registered) return false;
-    if (same_path(*registered, executable_path)) return true;
+    if (!registered || same_path(*registered, executable_path)) return;
     const std::wstring old_path(unquoted(*registered));
-    if (!old_path.empty() && file_exists(old_path)) return false;   // another copy's
-    static_cast<void>(store.write(std::wstring(executable_path)));  // read back below
-    return app_path_enabled(store, executable_path);
+    if (!old_path.empty() && file_exists(old_path)) return;  // another copy's
+    // A key that cannot be written keeps naming the old place; the menu's
+    // check mark reads the key, so it shows the truth either way.
+    static_cast<void>(store.write(std::wstring(executable_path)));
 }
 
 }  // namespace velvane

@@ -39,9 +39,8 @@ bool app_path_enabled(const AppPathStore& store, std::wstring_view executable_pa
 [[nodiscard]] bool set_app_path(AppPathStore& store, bool on, std::wstring_view executable_path);
 
 // At start: the key names an executable that is no longer there (Velvane's
-// folder was moved or renamed), so this one takes its place. Returns whether
-// it is on afterwards.
-bool follow_moved_executable(AppPathStore& store, std::wstring_view executable_path,
+// folder was moved or renamed), so this one takes its place.
+void follow_moved_executable(AppPathStore& store, std::wstring_view executable_path,
                              const std::function<bool(const std::wstring&)>& file_exists);
 
 }  // namespace velvane

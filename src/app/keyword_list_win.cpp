@@ -89,10 +89,10 @@ void KeywordList::destroy() {
 
 // ---- the switches -----------------------------------------------------------
 
-bool KeywordList::set_remember(bool on) {
+void KeywordList::set_remember(bool on) {
     if (!write_switch(settings_path_, kRememberHistorySetting, on)) {
         tell_user_(L"无法写入 Setup.ini，“记住搜索记录”没有改变。");
-        return false;
+        return;
     }
     remember_ = on;
     if (on) {
@@ -102,17 +102,15 @@ bool KeywordList::set_remember(bool on) {
     } else {
         clear_history();
     }
-    return true;
 }
 
-bool KeywordList::set_suggest(bool on) {
+void KeywordList::set_suggest(bool on) {
     if (!write_switch(settings_path_, kShowSuggestionsSetting, on)) {
         tell_user_(L"无法写入 Setup.ini，“输入时显示搜索建议”没有改变。");
-        return false;
+        return;
     }
     suggest_ = on;
     if (!on) cancel();
-    return true;
 }
 
 void KeywordList::clear_history() {

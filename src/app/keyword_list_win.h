@@ -46,10 +46,11 @@ public:
 
     bool remembers() const { return remember_; }
     bool suggests() const { return suggest_; }
-    // The tray menu's switches. Each is stored in Setup.ini first; false
-    // (and nothing changes) when it could not be stored.
-    bool set_remember(bool on);
-    bool set_suggest(bool on);
+    // The tray menu's switches. Each is stored in Setup.ini first; when it
+    // cannot be, the user is told and nothing changes (remembers() and
+    // suggests() say what holds).
+    void set_remember(bool on);
+    void set_suggest(bool on);
     // Forgets the recent searches and deletes their file.
     void clear_history();
 

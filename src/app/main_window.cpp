@@ -301,7 +301,9 @@ void MainWindow::on_startup() {
     RegistryAppPath app_path;
     follow_moved_executable(app_path, executable_path(), is_file);
     check_menu_items();
-    if (start_request_) take_request(*std::exchange(start_request_, std::nullopt));
+    // This program's own command line: an unknown page is told by
+    // take_request itself, and there is no sender waiting for the answer.
+    if (start_request_) static_cast<void>(take_request(*std::exchange(start_request_, std::nullopt)));
 }
 
 void MainWindow::check_menu_items() {

@@ -45,7 +45,7 @@ public:
 
     // Keys the window handles before the keyboard navigation sees them
     // (Ctrl+Tab and Ctrl+Shift+Tab switch pages). True when handled.
-    bool pre_translate(const MSG& msg);
+    [[nodiscard]] bool pre_translate(const MSG& msg);
 
     // What the message loop waits for besides messages (null: nothing), and
     // what it calls when that is signalled: the program folder's change
@@ -68,7 +68,7 @@ private:
     void on_tray(WPARAM wparam, LPARAM lparam);
     void show_from_elsewhere();
     // A command line's request: the page chosen, then the keyword shown or searched.
-    bool take_request(const SearchRequest& request);
+    [[nodiscard]] bool take_request(const SearchRequest& request);
     LRESULT on_copy_data(const COPYDATASTRUCT* data);
     // Refreshes the menu's check marks from what the registry and the
     // keyword list's switches hold.

@@ -28,7 +28,7 @@ public:
 
     // Asks the focused control of the program with this process identifier;
     // false when no question could be asked (the one before still hangs).
-    bool ask(DWORD process_id);
+    [[nodiscard]] bool ask(DWORD process_id);
     Answer answer() const;
     // The start of the selection; valid until the next ask().
     std::u16string_view text() const;

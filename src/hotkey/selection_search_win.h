@@ -72,7 +72,7 @@ private:
         ~SavedClipboard() { clear(); }
         // With the clipboard open: false (and nothing kept) when it is too
         // large, has too many formats or memory ran short.
-        bool save();
+        [[nodiscard]] bool save();
         // With the clipboard open and emptied.
         void put_back();
         void clear();
@@ -96,7 +96,7 @@ private:
     void schedule(std::uint64_t delay_ms);
     // Puts the clipboard aside, listens to it and sends the copy key; false
     // when the clipboard cannot be put aside.
-    bool start_copy();
+    [[nodiscard]] bool start_copy();
     void send_copy_shortcut();
     // Looks at the clipboard after a change: the target's copy is read (into
     // `keyword`, when asked) and the saved formats go back; another

@@ -87,7 +87,7 @@ std::optional<Hotkey> load_selection_settings(std::optional<std::string_view> fi
 // change all or nothing: write it to a temporary file beside Setup.ini and
 // move that over Setup.ini, rather than writing the file in two steps that
 // could stop half way with only "功能键" changed.
-std::optional<std::string> store_settings(std::string_view file_bytes, int modifier_index, int key_index);
+[[nodiscard]] std::optional<std::string> store_settings(std::string_view file_bytes, int modifier_index, int key_index);
 
 // What the dialog's "复原" does to the file: nullopt when the file is to be
 // deleted, otherwise its whole new content.
@@ -100,7 +100,7 @@ std::optional<std::string> store_settings(std::string_view file_bytes, int modif
 // another section, a comment or key line before the first section — keeps
 // the file, and "功能键"=4, "键代码"=87 are stored into the section instead,
 // as store_settings does: all or nothing, every other byte kept.
-std::optional<std::string> reset_settings(std::string_view file_bytes);
+[[nodiscard]] std::optional<std::string> reset_settings(std::string_view file_bytes);
 
 // The number a key of a section holds (UTF-8 names), read by the same rules
 // as the hotkey's; nullopt when there is no file, section or key.
@@ -120,8 +120,9 @@ std::optional<std::int32_t> load_setting(std::optional<std::string_view> file_by
 // section first, so that Velvane's own write never turns Alt+W off, for this
 // version or any other that reads the file. A file a person wrote without the
 // section (an empty file, say: no hotkey) keeps meaning what it meant.
-std::optional<std::string> store_setting(std::optional<std::string_view> file_bytes, std::string_view section,
-                                         std::string_view key, std::string_view value,
-                                         const CodePages& code_pages = system_code_pages());
+[[nodiscard]] std::optional<std::string> store_setting(std::optional<std::string_view> file_bytes,
+                                                       std::string_view section, std::string_view key,
+                                                       std::string_view value,
+                                                       const CodePages& code_pages = system_code_pages());
 
 }  // namespace velvane

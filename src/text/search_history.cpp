@@ -88,7 +88,8 @@ SearchHistory read_history(std::string_view file_bytes) {
         if (keepable_keyword(line) && std::find(kept.begin(), kept.end(), line) == kept.end()) kept.push_back(line);
     }
     SearchHistory history;
-    for (auto line = kept.rbegin(); line != kept.rend(); ++line) history.add(*line);
+    // Every line here passed keepable_keyword, so each add keeps it.
+    for (auto line = kept.rbegin(); line != kept.rend(); ++line) static_cast<void>(history.add(*line));
     return history;
 }
 

@@ -38,7 +38,7 @@ public:
     // kept: empty or only blanks (the page's home opened), one that holds a
     // line break or another control character, is not valid UTF-8, or is
     // longer than kMaxHistoryKeywordBytes.
-    bool add(std::string_view keyword);
+    [[nodiscard]] bool add(std::string_view keyword);
 
     void clear() { entries_.clear(); }
 

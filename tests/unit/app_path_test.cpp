@@ -67,7 +67,8 @@ TEST(AppPath, AMovedProgramTakesTheKeyOverAtStart) {
     for (const Case& c : cases) {
         FakeAppPath store;
         store.value = c.registered;
-        EXPECT_EQ(follow_moved_executable(store, kExe, exists), c.on_after);
+        follow_moved_executable(store, kExe, exists);
+        EXPECT_EQ(app_path_enabled(store, kExe), c.on_after);
         EXPECT_EQ(store.value, c.value_after);
         EXPECT_LE(store.writes, 1);
     }

@@ -13,7 +13,7 @@ using List = std::vector<std::string>;
 
 SearchHistory history_of(const List& oldest_first) {
     SearchHistory history;
-    for (const std::string& keyword : oldest_first) history.add(keyword);
+    for (const std::string& keyword : oldest_first) EXPECT_TRUE(history.add(keyword)) << keyword;
     return history;
 }
 
@@ -53,11 +53,11 @@ TEST(SearchHistory, KeepsWhatTheBoxCanHoldAgain) {
 
 TEST(SearchHistory, KeepsTheNewestHundred) {
     SearchHistory history;
-    for (int i = 0; i < 150; ++i) history.add(std::to_string(i));
+    for (int i = 0; i < 150; ++i) EXPECT_TRUE(history.add(std::to_string(i)));
     ASSERT_EQ(history.entries().size(), kMaxHistory);
     EXPECT_EQ(history.entries().front(), "149");
     EXPECT_EQ(history.entries().back(), "50");
-    history.add("60");  // a repeat at the cap moves, nothing else goes
+    EXPECT_TRUE(history.add("60"));  // a repeat at the cap moves, nothing else goes
     EXPECT_EQ(history.entries().size(), kMaxHistory);
     EXPECT_EQ(history.entries().front(), "60");
     EXPECT_EQ(history.entries().back(), "50");
@@ -80,7 +80,7 @@ TEST(SearchHistory, MatchingWhatIsTyped) {
     for (const Case& c : cases) EXPECT_EQ(history.matching(c.typed), c.expected) << c.what;
 
     SearchHistory many;
-    for (int i = 0; i < 30; ++i) many.add(std::string("k").append(std::to_string(i)));
+    for (int i = 0; i < 30; ++i) EXPECT_TRUE(many.add(std::string("k").append(std::to_string(i))));
     EXPECT_EQ(many.matching("k").size(), kMaxHistoryShown);
     EXPECT_EQ(many.matching("k").front(), "k29");
     EXPECT_EQ(many.matching("").size(), 30u);
