@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "text/arguments.h"
 #include "text/text.h"
 
 namespace velvane {
@@ -20,57 +21,6 @@ std::u16string_view trimmed(std::u16string_view text) {
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
     return text;
-}
-
-// One argument from the start of `text` by the rules every Windows program
-// splits its command line by (CommandLineToArgvW after the program): blanks
-// outside quotes end it; 2n backslashes before a quote are n and the quote
-// opens or closes quoting, 2n+1 are n and a literal quote; "" inside quotes
-// is a quote. `text` is left after the argument.
-std::u16string next_argument(std::u16string_view& text) {
-    std::u16string argument;
-    std::size_t i = 0;
-    bool quoted = false;
-    while (i < text.size() && (quoted || !is_blank(text[i]))) {
-        if (text[i] == u'\\') {
-            std::size_t backslashes = 0;
-            for (; i < text.size() && text[i] == u'\\'; ++i) ++backslashes;
-            if (i < text.size() && text[i] == u'"') {
-                argument.append(backslashes / 2, u'\\');
-                if (backslashes % 2 == 1) {
-                    argument += u'"';
-                    ++i;
-                }
-            } else {
-                argument.append(backslashes, u'\\');
-            }
-        } else if (text[i] == u'"') {
-            if (quoted && i + 1 < text.size() && text[i + 1] == u'"') {
-                argument += u'"';
-                i += 2;
-            } else {
-                quoted = !quoted;
-                ++i;
-            }
-        } else {
-            argument += text[i++];
-        }
-    }
-    text.remove_prefix(i);
-    return argument;
-}
-
-// The line after the program's name: a quoted name runs to its closing quote,
-// an unquoted one to the first blank (no escapes in it).
-std::u16string_view after_program(std::u16string_view line) {
-    std::size_t end = 0;
-    if (!line.empty() && line.front() == u'"') {
-        const std::size_t close = line.find(u'"', 1);
-        end = close == std::u16string_view::npos ? line.size() : close + 1;
-    } else {
-        while (end < line.size() && !is_blank(line[end])) ++end;
-    }
-    return line.substr(end);
 }
 
 // The keyword: the rest of the line, or what its quotes hold when it is one

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace velvane {
 
@@ -36,14 +35,5 @@ BrowserCommand split_browser_command(std::u16string_view command);
 // escape, only as far as the whole line must be to hold at most max_units
 // UTF-16 units.
 std::u16string browser_command_line(const BrowserCommand& command, std::u16string_view url, std::size_t max_units);
-
-// A command line split into arguments as a Windows program splits its own
-// (CommandLineToArgvW, the C runtime): the first argument, the program, runs
-// to its closing quote when it starts with one, else to the first blank or
-// tab. After it, blanks and tabs outside quotes separate arguments; 2n
-// backslashes before a quote give n backslashes and the quote opens or
-// closes quoting, 2n+1 give n and a literal quote; inside quotes "" is a
-// literal quote; other backslashes are themselves.
-std::vector<std::u16string> split_command_line(std::u16string_view command_line);
 
 }  // namespace velvane

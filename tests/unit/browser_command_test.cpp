@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "text/arguments.h"
 #include "text/browser_command.h"
 #include "text/encoder.h"
 #include "text/text.h"
@@ -98,26 +99,6 @@ TEST(BrowserCommandLine, CutsTheUrlOnlyToWhatTheLineHoldsAndAtAnEscape) {
     // Twice in the line, each place gets half the room.
     EXPECT_EQ(browser_command_line({u"C:\\b.exe", u"%1 %1"}, url, 11 + 1 + 2 * 16),
               u"\"C:\\b.exe\" http://h/s?w=%E4 http://h/s?w=%E4");
-}
-
-TEST(SplitCommandLine, FollowsTheRulesWindowsProgramsSplitBy) {
-    struct Case {
-        std::u16string line;
-        Args arguments;
-    };
-    const Case cases[] = {
-        {u"\"C:\\a b\\x.exe\" a  b\t\"c d\"", {u"C:\\a b\\x.exe", u"a", u"b", u"c d"}},
-        {u"x.exe \"C:\\Windows\\\"", {u"x.exe", u"C:\\Windows\""}},            // \" is a quote: the argument goes on
-        {u"x.exe \"C:\\Windows\\\\\" y", {u"x.exe", u"C:\\Windows\\", u"y"}},  // \\" is \ and the close
-        {u"x.exe a\\\\\\\"b a\\b", {u"x.exe", u"a\\\"b", u"a\\b"}},            // \\\" is \ and a literal quote
-        {u"x.exe \"a\"\"b\" \"\"", {u"x.exe", u"a\"b", u""}},                  // "" inside quotes, an empty argument
-        {u"x.exe a\"b c\"d", {u"x.exe", u"ab cd"}},
-        {u"x.exe", {u"x.exe"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(utf8_from_utf16(c.line));
-        EXPECT_EQ(split_command_line(c.line), c.arguments);
-    }
 }
 
 // What went wrong before the launch escaped them: each keyword, on a raw row,
