@@ -683,6 +683,51 @@ int selected_index(HWND combo_box) { return static_cast<int>(send(combo_box, CB_
 
 bool visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 
+namespace {
+
+// The program a window belongs to, by its full path ("" when not known).
+std::wstring program_of(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    std::wstring path(MAX_PATH, L'\0');
+    if (const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+        DWORD size = static_cast<DWORD>(path.size());
+        if (!QueryFullProcessImageNameW(process, 0, path.data(), &size)) size = 0;
+        path.resize(size);
+        CloseHandle(process);
+    } else {
+        path.clear();
+    }
+    return path;
+}
+
+}  // namespace
+
+bool balloon_shown(const std::function<bool(const std::wstring&)>& wanted) {
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr));) {
+        if (!visible(w)) continue;
+        wchar_t buffer[1024] = {};
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(w, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                                 5000, &copied)) {
+            const std::wstring program = program_of(w);
+            const bool ours =
+                program.size() >= 11 && _wcsicmp(program.c_str() + program.size() - 11, L"velvane.exe") == 0;
+            if (ours) ADD_FAILURE() << "Velvane's tooltip " << w << " did not answer WM_GETTEXT";
+            std::printf("[ harness  ] tooltip %p of %s did not answer WM_GETTEXT in 5 s\n", static_cast<void*>(w),
+                        program.empty() ? "an unknown program" : utf8(program).c_str());
+            std::fflush(stdout);
+            continue;
+        }
+        if (wanted(std::wstring(buffer, std::min<std::size_t>(copied, std::size(buffer) - 1)))) return true;
+    }
+    return false;
+}
+
+bool balloon_shown(std::wstring_view message) {
+    return balloon_shown([message](const std::wstring& shown) { return shown == message; });
+}
+
 // ---- Text ----
 
 std::string gbk(std::wstring_view text) {

@@ -274,12 +274,6 @@ TEST_F(HungBrowser, ASearchQueuedBehindItAtExitStillGoesOut) {
 
 // ---- A long URL with no browser program to take it ----
 
-bool balloon_shown(std::wstring_view wanted) {
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr));)
-        if (visible(w) && text(w).find(wanted) != std::wstring::npos) return true;
-    return false;
-}
-
 // The registered browser's program is not there: a URL over 900 characters
 // can only go through the shell, cut to what the shell takes (the browser,
 // reached by DDE, gets that), and a balloon says the search was shortened.
@@ -295,8 +289,10 @@ TEST_F(LongUrlWithoutBrowserProgram, TheCutForTheShellIsToldInABalloon) {
     press(VK_RETURN);
     const std::string url = kNewsUrl + std::string(1000, 'a');
     EXPECT_EQ(app.wait_for_urls(1), std::vector<std::string>{url.substr(0, 900)});
-    EXPECT_TRUE(wait_until([] { return balloon_shown(L"网址太长，浏览器收不下，已截短到 900 个字符后打开"); }))
-        << "no balloon about the shortened search";
+    EXPECT_TRUE(wait_until([] {
+        return balloon_shown(
+            [](const std::wstring& t) { return contains(t, L"网址太长，浏览器收不下，已截短到 900 个字符后打开"); });
+    })) << "no balloon about the shortened search";
 
     // A short one goes out whole.
     ASSERT_TRUE(enter_keyword(app, kBaidu, L"abc"));

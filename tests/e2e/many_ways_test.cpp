@@ -32,15 +32,6 @@ std::vector<std::string> lines_of(const std::filesystem::path& path) {
     return lines;
 }
 
-bool contains(const std::wstring& text, std::wstring_view part) { return text.find(part) != std::wstring::npos; }
-
-// The notification area's balloon whose text passes `wanted`.
-bool balloon_shown(const std::function<bool(const std::wstring&)>& wanted) {
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr));)
-        if (visible(w) && wanted(text(w))) return true;
-    return false;
-}
-
 // Ctrl+Tab until the page is up and its keyword box shows.
 bool go_to_page(const Velvane& app, int page) {
     for (int step = 0; step < 12 && current_page(app) != page; ++step) {

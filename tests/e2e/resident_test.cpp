@@ -106,14 +106,6 @@ bool menu_open(DWORD pid) {
     return false;
 }
 
-// The notification area's balloon with this text: a tooltip window that
-// answers WM_GETTEXT with what it shows.
-bool balloon_shown(std::wstring_view message) {
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr));)
-        if (visible(w) && text(w) == message) return true;
-    return false;
-}
-
 // ---- The window frame ----
 
 // The middle of the caption button that answers WM_NCHITTEST with `hit`

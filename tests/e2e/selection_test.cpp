@@ -397,13 +397,6 @@ TEST(SelectionHotkey, WithoutTheSectionTheCombinationReachesTheProgramInFront) {
     }
 }
 
-// The notification area's balloon with this text.
-bool balloon_shown(std::wstring_view message) {
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr));)
-        if (visible(w) && text(w) == message) return true;
-    return false;
-}
-
 TEST(SelectionHotkey, TakenCombinationGivesTheBalloonWithItsName) {
     struct HeldHotkey {
         HeldHotkey() : held(RegisterHotKey(nullptr, 0x5EEE, MOD_CONTROL | MOD_ALT, 'W') != FALSE) {}

@@ -74,50 +74,6 @@ bool go_to_page(const Velvane& app, int page) {
     return shown;
 }
 
-// The program a window belongs to, by its full path ("" when not known).
-std::wstring program_of(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    std::wstring path(MAX_PATH, L'\0');
-    if (const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
-        DWORD size = static_cast<DWORD>(path.size());
-        if (!QueryFullProcessImageNameW(process, 0, path.data(), &size)) size = 0;
-        path.resize(size);
-        CloseHandle(process);
-    } else {
-        path.clear();
-    }
-    return path;
-}
-
-// The notification area's balloon whose text passes `wanted`. Every tooltip
-// of every program is asked for its text; one of another program that does
-// not answer in time (seen once in a loaded run: a tooltip of the Wine desktop's
-// programs) is said and looked at again at the next poll. One of Velvane's own
-// that does not answer is its window thread hanging: that fails.
-bool balloon_shown(const std::function<bool(const std::wstring&)>& wanted) {
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr));) {
-        if (!visible(w)) continue;
-        wchar_t buffer[1024] = {};
-        DWORD_PTR copied = 0;
-        if (!SendMessageTimeoutW(w, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
-                                 5000, &copied)) {
-            const std::wstring program = program_of(w);
-            const bool ours =
-                program.size() >= 11 && _wcsicmp(program.c_str() + program.size() - 11, L"velvane.exe") == 0;
-            if (ours) ADD_FAILURE() << "Velvane's tooltip " << w << " did not answer WM_GETTEXT";
-            std::printf("[ harness  ] tooltip %p of %s did not answer WM_GETTEXT in 5 s\n", static_cast<void*>(w),
-                        program.empty() ? "an unknown program" : utf8(program).c_str());
-            std::fflush(stdout);
-            continue;
-        }
-        if (wanted(std::wstring(buffer, std::min<std::size_t>(copied, std::size(buffer) - 1)))) return true;
-    }
-    return false;
-}
-
-bool contains(const std::wstring& text, std::wstring_view part) { return text.find(part) != std::wstring::npos; }
-
 // Puts the keyword into the page's box by the clipboard: a character beyond
 // the first 65,536 arrives whole.
 bool paste_keyword(const Velvane& app, int page, std::wstring_view keyword) {
