@@ -99,11 +99,29 @@ constexpr int kMaxText = 4096;
 
 using SysFreeStringFunction = void(WINAPI*)(BSTR);
 
-// UI Automation's own library loads OLE Automation, which frees its strings.
-void free_string(BSTR text) {
-    static const auto free = reinterpret_cast<SysFreeStringFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "SysFreeString")));
-    if (text && free) free(text);
+// A string UI Automation hands out, freed when this goes. Its own library
+// loads OLE Automation, which frees its strings.
+class OwnedString {
+public:
+    OwnedString() = default;
+    OwnedString(const OwnedString&) = delete;
+    OwnedString& operator=(const OwnedString&) = delete;
+    ~OwnedString() {
+        static const auto free = reinterpret_cast<SysFreeStringFunction>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "SysFreeString")));
+        if (text_ && free) free(text_);
+    }
+    BSTR* out() { return &text_; }
+    const wchar_t* get() const { return text_; }
+
+private:
+    BSTR text_ = nullptr;
+};
+
+// Whether a call that hands out a new reference gave one.
+template <typename T>
+bool handed_out(HRESULT result, const ComPtr<T>& object) {
+    return SUCCEEDED(result) && object;
 }
 
 }  // namespace
@@ -124,12 +142,12 @@ struct SelectionQuestion::Shared {
 
     Answer ask_focused_control() {
         ComPtr<Uia> automation;
-        if (FAILED(CoCreateInstance(kClsidCUIAutomation, nullptr, CLSCTX_INPROC_SERVER, kIidIUIAutomation,
-                                    automation.out_void())) ||
-            !automation)
+        if (!handed_out(CoCreateInstance(kClsidCUIAutomation, nullptr, CLSCTX_INPROC_SERVER, kIidIUIAutomation,
+                                         automation.out_void()),
+                        automation))
             return Answer::Unavailable;
         ComPtr<UiaElement> focused;
-        if (FAILED(automation->GetFocusedElement(focused.out())) || !focused) return Answer::Unavailable;
+        if (!handed_out(automation->GetFocusedElement(focused.out()), focused)) return Answer::Unavailable;
         // The focus moved on to another program meanwhile.
         int focused_process = 0;
         if (FAILED(focused->get_CurrentProcessId(&focused_process)) ||
@@ -139,36 +157,32 @@ struct SelectionQuestion::Shared {
         BOOL password = FALSE;
         if (SUCCEEDED(focused->get_CurrentIsPassword(&password)) && password) return Answer::Selection;
         ComPtr<UiaTextPattern> pattern;
-        if (FAILED(focused->GetCurrentPatternAs(kTextPatternId, kIidIUIAutomationTextPattern, pattern.out_void())) ||
-            !pattern)
+        if (!handed_out(focused->GetCurrentPatternAs(kTextPatternId, kIidIUIAutomationTextPattern, pattern.out_void()),
+                        pattern))
             return Answer::Unavailable;
         int supported = kSupportedTextSelectionNone;
         if (FAILED(pattern->get_SupportedTextSelection(&supported)) || supported == kSupportedTextSelectionNone)
             return Answer::Unavailable;
         ComPtr<UiaTextRangeArray> ranges;
-        if (FAILED(pattern->GetSelection(ranges.out())) || !ranges) return Answer::Unavailable;
+        if (!handed_out(pattern->GetSelection(ranges.out()), ranges)) return Answer::Unavailable;
         int count = 0;
         if (FAILED(ranges->get_Length(&count))) return Answer::Unavailable;
         if (count <= 0) return Answer::Selection;  // nothing selected
         ComPtr<UiaTextRange> range;
-        if (FAILED(ranges->GetElement(0, range.out())) || !range) return Answer::Unavailable;
-        BSTR selected = nullptr;
-        if (FAILED(range->GetText(kMaxText, &selected))) return Answer::Unavailable;
-        if (selected) {
-            length = wcsnlen(selected, kMaxText);
-            for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char16_t>(selected[i]);
+        if (!handed_out(ranges->GetElement(0, range.out()), range)) return Answer::Unavailable;
+        OwnedString selected;
+        if (FAILED(range->GetText(kMaxText, selected.out()))) return Answer::Unavailable;
+        if (selected.get()) {
+            length = wcsnlen(selected.get(), kMaxText);
+            for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char16_t>(selected.get()[i]);
         }
-        free_string(selected);
         return Answer::Selection;
     }
 
     static DWORD WINAPI thread(void* parameter) {
         auto* shared = static_cast<Shared*>(parameter);
         Answer answer = Answer::Unavailable;
-        if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
-            answer = shared->ask_focused_control();
-            CoUninitialize();
-        }
+        if (const ComApartment com(COINIT_MULTITHREADED); com) answer = shared->ask_focused_control();
         shared->answer.store(static_cast<int>(answer));
         release(shared);
         return 0;

@@ -188,15 +188,19 @@ private:
     void* data_;
 };
 
-// COM on this thread, in a single-threaded apartment, for as long as this lives.
+// COM on this thread for as long as this lives: a single-threaded apartment
+// unless told otherwise (COINIT_MULTITHREADED for a thread without a window).
 class ComApartment {
 public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)
+        : result_(CoInitializeEx(nullptr, model)) {}
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
     ~ComApartment() {
         if (SUCCEEDED(result_)) CoUninitialize();
     }
+    // Whether COM could be started here.
+    explicit operator bool() const { return SUCCEEDED(result_); }
 
 private:
     HRESULT result_;

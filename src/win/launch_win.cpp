@@ -253,9 +253,8 @@ private:
         const WorkerStart start = *static_cast<WorkerStart*>(parameter);
         delete static_cast<WorkerStart*>(parameter);
         // The shell's open action may use COM; it wants an apartment.
-        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        const ComApartment com;
         start.launcher->run(start.generation);
-        if (SUCCEEDED(com)) CoUninitialize();
         return 0;
     }
 
