@@ -25,6 +25,7 @@
 
 #include "check.h"
 #include "engines/engines.h"
+#include "text/arguments.h"
 #include "text/browser_command.h"
 #include "text/code_page.h"
 #include "text/encoder.h"
