@@ -309,6 +309,19 @@ BOOL CALLBACK find_tab_control(HWND child, LPARAM result) {
     return TRUE;
 }
 
+// The window's tab control and its visible keyword box (null when none).
+HWND tab_control_of(HWND window) {
+    HWND tab = nullptr;
+    EnumChildWindows(window, find_tab_control, reinterpret_cast<LPARAM>(&tab));
+    return tab;
+}
+
+HWND visible_edit_of(HWND window) {
+    HWND edit = nullptr;
+    EnumChildWindows(window, find_visible_edit, reinterpret_cast<LPARAM>(&edit));
+    return edit;
+}
+
 // A message without pointers, answered by the program's thread once it is
 // back at its message loop, so after the whole of a page switch.
 LRESULT ask(HWND hwnd, UINT msg) {
@@ -749,8 +762,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fflush(stdout);
 
     if (o.switches > 0) {
-        HWND tab = nullptr;
-        EnumChildWindows(hwnd, find_tab_control, reinterpret_cast<LPARAM>(&tab));
+        const HWND tab = tab_control_of(hwnd);
         const LRESULT pages = tab ? ask(tab, TCM_GETITEMCOUNT) : 0;
         if (pages < 2) fail("no second page");
         // The hotkey has just brought the window to the front.
@@ -804,8 +816,7 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     if (o.searches > 0) {
-        HWND edit = nullptr;
-        EnumChildWindows(hwnd, find_visible_edit, reinterpret_cast<LPARAM>(&edit));
+        HWND edit = visible_edit_of(hwnd);
         if (!edit) fail("no keyword box");
         click(edit);
         // Keys typed before the click has made the window the foreground one
@@ -839,8 +850,7 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     if (o.echoes > 0) {
-        HWND edit = nullptr;
-        EnumChildWindows(hwnd, find_visible_edit, reinterpret_cast<LPARAM>(&edit));
+        HWND edit = visible_edit_of(hwnd);
         if (!edit) fail("no keyword box");
         if (GetForegroundWindow() != hwnd || focus_of(hwnd) != edit) click(edit);
         if (!wait_until([&] { return GetForegroundWindow() == hwnd && focus_of(hwnd) == edit; }, 5000))
@@ -862,12 +872,10 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     if (o.suggestions > 0) {
-        HWND tab = nullptr;
-        EnumChildWindows(hwnd, find_tab_control, reinterpret_cast<LPARAM>(&tab));
+        const HWND tab = tab_control_of(hwnd);
         const LRESULT pages = tab ? ask(tab, TCM_GETITEMCOUNT) : 0;
         if (pages < 2) fail("no page with suggestions");
-        HWND edit = nullptr;
-        EnumChildWindows(hwnd, find_visible_edit, reinterpret_cast<LPARAM>(&edit));
+        HWND edit = visible_edit_of(hwnd);
         if (!edit) fail("no keyword box");
         click(edit);
         if (!wait_until([&] { return GetForegroundWindow() == hwnd && focus_of(hwnd) == edit; }, 5000))
@@ -881,8 +889,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (!wait_until(
                 [&] {
-                    edit = nullptr;
-                    EnumChildWindows(hwnd, find_visible_edit, reinterpret_cast<LPARAM>(&edit));
+                    edit = visible_edit_of(hwnd);
                     return edit && focus_of(hwnd) == edit && shown_and_painted(hwnd);
                 },
                 5000))
