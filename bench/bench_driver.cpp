@@ -58,7 +58,9 @@
 //                   left to paint; list_request_ms from the keystroke until
 //                   the request arrived (the program's pause after typing is
 //                   in it), list_server_ms from then until the answer was
-//                   sent, list_answer_ms from then until the list was painted
+//                   sent, list_answer_ms from then until the list was painted;
+//                   list_connections the connections the server accepted
+//                   (it keeps each open, as a web server does)
 //   exit_code       after WM_CLOSE
 //
 // Working sets come from GetProcessMemoryInfo; Wine answers it from the
@@ -459,10 +461,10 @@ void print_memory(HANDLE process, const char* peak_key, const char* current_key)
 
 // The suggestion service for --suggestions: HTTP on 127.0.0.1 on a thread of
 // this driver's, so that a request's arrival and its answer are timed on the
-// same clock as the keystroke. Each request for /su?q=TEXT&end is answered at
-// once with the OpenSearch suggestions ["TEXT",["TEXTx"]]. It takes at most
-// kMaxRequests requests and stops by itself after kMaxSeconds, or when the
-// driver ends.
+// same clock as the keystroke. Each request for /su?q=TEXT&end is answered
+// at once with the OpenSearch suggestions ["TEXT",["TEXTx"]], on a connection
+// kept open for the next request. It takes at most kMaxRequests requests and
+// stops by itself after kMaxSeconds, or when the driver ends.
 class SuggestServer {
 public:
     struct Request {
@@ -497,6 +499,8 @@ public:
     SuggestServer& operator=(const SuggestServer&) = delete;
 
     int port() const { return port_; }
+    // Connections accepted so far.
+    int connections() const { return connections_; }
 
     bool find(const std::string& text, Request& found) const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -510,52 +514,76 @@ public:
 
 private:
     static constexpr int kMaxRequests = 500;
+    static constexpr std::size_t kMaxConnections = 8;
     static constexpr int kMaxSeconds = 300;
 
+    // A connection is kept open after an answer, as a web server's is, and
+    // serves the client's next request; at most kMaxConnections at a time.
     void serve() {
         const auto start = Clock::now();
+        std::vector<SOCKET> clients;
         for (int served = 0; !stop_ && served < kMaxRequests && ms_since(start) < kMaxSeconds * 1000.0;) {
             fd_set ready;
             FD_ZERO(&ready);
             FD_SET(listener_, &ready);
+            for (const SOCKET client : clients) FD_SET(client, &ready);
             timeval wait = {0, 100000};
-            if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
-            const SOCKET client = accept(listener_, nullptr, nullptr);
-            if (client == INVALID_SOCKET) continue;
-            ++served;
-            answer(client);
-            closesocket(client);
+            if (select(0, &ready, nullptr, nullptr, &wait) < 1) continue;
+            for (std::size_t i = clients.size(); i-- > 0;) {
+                if (!FD_ISSET(clients[i], &ready)) continue;
+                if (answer(clients[i])) {
+                    ++served;
+                } else {
+                    closesocket(clients[i]);
+                    clients.erase(clients.begin() + static_cast<std::ptrdiff_t>(i));
+                }
+            }
+            if (FD_ISSET(listener_, &ready)) {
+                const SOCKET client = accept(listener_, nullptr, nullptr);
+                if (client == INVALID_SOCKET) continue;
+                ++connections_;
+                if (clients.size() < kMaxConnections) {
+                    clients.push_back(client);
+                } else {
+                    closesocket(client);
+                }
+            }
         }
+        for (const SOCKET client : clients) closesocket(client);
     }
 
-    void answer(SOCKET client) {
+    // One request of a connection and its answer; false when the connection
+    // has ended (or sent something else).
+    bool answer(SOCKET client) {
         DWORD bound_ms = 5000;
         setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&bound_ms), sizeof(bound_ms));
         std::string head;
         char buffer[2048];
         while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
             const int got = recv(client, buffer, sizeof(buffer), 0);
-            if (got <= 0) return;
+            if (got <= 0) return false;
             head.append(buffer, static_cast<std::size_t>(got));
         }
         Request request;
         request.arrived = Clock::now();
         const std::size_t q = head.find("?q="), end = head.find("&end");
-        if (q == std::string::npos || end == std::string::npos || end < q) return;
+        if (q == std::string::npos || end == std::string::npos || end < q) return false;
         request.text = head.substr(q + 3, end - q - 3);
         const std::string body = "[\"" + request.text + "\",[\"" + request.text + "x\"]]";
         const std::string reply =
             "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-            "\r\nConnection: close\r\n\r\n" + body;
+            "\r\n\r\n" + body;
         ::send(client, reply.data(), static_cast<int>(reply.size()), 0);
         request.answered = Clock::now();
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(request);
+        return true;
     }
 
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<int> connections_{0};
     std::thread thread_;
     mutable std::mutex mutex_;
     std::vector<Request> requests_;
@@ -924,6 +952,7 @@ int wmain(int argc, wchar_t** argv) {
         print_list("list_request_ms", request);
         print_list("list_server_ms", server);
         print_list("list_answer_ms", answer);
+        std::printf("list_connections=%d\n", suggest_server->connections());
         std::fflush(stdout);
     }
 

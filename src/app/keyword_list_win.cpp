@@ -25,6 +25,7 @@ constexpr UINT_PTR kGiveUpTimer = 2;
 constexpr UINT kPauseMs = 150;
 // A server that has not answered by then is given up.
 constexpr DWORD kRequestBoundMs = 3000;
+constexpr DWORD kWorkerEndBoundMs = 1000;
 constexpr int kMaxRowsShown = 10;
 
 struct PenDeleter {
@@ -82,6 +83,9 @@ void KeywordList::create(HWND frame, EnginePages& pages, const std::wstring& pro
 
 void KeywordList::destroy() {
     cancel();
+    // The program is ending: the request worker goes too, without a hung
+    // server holding the end up.
+    stop_http_gets(kWorkerEndBoundMs);
     if (list_) unsubclass(list_, list_proc);
     if (popup_) DestroyWindow(popup_);  // takes the list with it
     popup_ = list_ = nullptr;

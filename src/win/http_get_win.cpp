@@ -3,9 +3,9 @@
 #include <winhttp.h>
 
 #include <atomic>
+#include <deque>
+#include <functional>
 #include <utility>
-
-#include "win/handles.h"
 
 namespace velvane {
 namespace {
@@ -13,11 +13,6 @@ namespace {
 std::atomic<std::uint64_t> cancelled_up_to{0};
 
 bool cancelled(std::uint64_t id) { return id <= cancelled_up_to.load(std::memory_order_relaxed); }
-
-struct InternetDeleter {
-    void operator()(HINTERNET h) const { WinHttpCloseHandle(h); }
-};
-using UniqueInternet = Unique<HINTERNET, InternetDeleter>;
 
 // The strings WinHTTP hands over in proxy settings are the caller's to free.
 void free_global(LPWSTR& text) {
@@ -138,65 +133,91 @@ std::string header_text(HINTERNET request, DWORD query) {
     return ascii;
 }
 
-// The request from start to end on this thread; the answer's ok says
-// whether it worked.
-void run(const HttpRequest& request, HttpAnswer& answer) {
-    const ULONGLONG deadline = GetTickCount64() + request.timeout_ms;
-    const auto over = [&] { return cancelled(request.id) || GetTickCount64() > deadline; };
+// The worker's kept WinHTTP state: one session for the program's life, so
+// that WinHTTP keeps the connection to a server open from one request to the
+// next, and the connection handle of the last server asked.
+struct Kept {
+    HINTERNET session = nullptr;
+    HINTERNET connection = nullptr;
+    std::wstring host;
+    INTERNET_PORT port = 0;
+};
 
-    URL_COMPONENTS parts = {};
-    parts.dwStructSize = sizeof parts;
-    parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength =
-        static_cast<DWORD>(-1);
-    if (!WinHttpCrackUrl(request.url.c_str(), 0, 0, &parts)) return;
-    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return;
-    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
-    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    if (path.empty()) path = L"/";
-    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+struct Job {
+    HttpRequest request;
+    HWND window;
+    UINT message;
+};
 
-    const UniqueInternet session(
-        WinHttpOpen(L"Velvane", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!session) return;
+// What the window thread and the worker share, under `lock`.
+SRWLOCK lock = SRWLOCK_INIT;
+HANDLE worker = nullptr;  // started with the first request
+HANDLE wake = nullptr;    // set when a job comes or the worker is to stop
+std::deque<Job> jobs;
+bool stopping = false;
+// The request on the wire, for cancel_http_gets_up_to: closing its handle
+// from another thread is how WinHTTP breaks off a call in progress. Whoever
+// takes it out of here closes it.
+HINTERNET running_request = nullptr;
+std::uint64_t running_id = 0;
+
+void close_running_up_to(std::uint64_t id) {
+    AcquireSRWLockExclusive(&lock);
+    HINTERNET const request = running_id <= id ? std::exchange(running_request, nullptr) : nullptr;
+    ReleaseSRWLockExclusive(&lock);
+    if (request) WinHttpCloseHandle(request);
+}
+
+bool open_session(Kept& kept) {
+    if (kept.session) return true;
+    kept.session =
+        WinHttpOpen(L"Velvane", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+    if (!kept.session) return false;
     // TLS 1.1 and 1.2 where the system has them (Windows 7 only with its
     // update for them); the system's defaults otherwise.
     DWORD protocols =
         WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
-    WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
-    const int bound = static_cast<int>(request.timeout_ms);
-    WinHttpSetTimeouts(session.get(), bound, bound, bound, bound);
+    WinHttpSetOption(kept.session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+    return true;
+}
 
-    const UniqueInternet connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
-    if (!connection || over()) return;
-    const UniqueInternet http(WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                                 WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!http) return;
+void close_kept(Kept& kept) {
+    if (kept.connection) WinHttpCloseHandle(kept.connection);
+    if (kept.session) WinHttpCloseHandle(kept.session);
+    kept = Kept{};
+}
+
+// The request's exchange with the server, once its handle is made.
+void exchange(HINTERNET session, HINTERNET http, const HttpRequest& request, const std::wstring& origin,
+              const std::function<bool()>& over, HttpAnswer& answer) {
     // The address asked for and nowhere else; no cookies kept between requests.
     DWORD features = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES;
-    WinHttpSetOption(http.get(), WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
-    std::wstring origin = std::wstring(secure ? L"https://" : L"http://") + host + L":";
-    const std::size_t port_at = origin.size();
-    for (unsigned port = parts.nPort; port != 0 || origin.size() == port_at; port /= 10)
-        origin.insert(port_at, 1, static_cast<wchar_t>(L'0' + port % 10));
-    use_system_proxy(session.get(), http.get(), request.url, origin);
+    WinHttpSetOption(http, WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
+    // Each step within the bound, the wait for the answer's headers too
+    // (which WinHttpSetTimeouts leaves at a minute and a half): a server that
+    // takes no longer holds up the requests after it.
+    const int bound = static_cast<int>(request.timeout_ms);
+    WinHttpSetTimeouts(http, bound, bound, bound, bound);
+    DWORD answer_bound = request.timeout_ms;
+    WinHttpSetOption(http, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answer_bound, sizeof answer_bound);
+    use_system_proxy(session, http, request.url, origin);
     if (over()) return;
 
-    if (!WinHttpSendRequest(http.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) || over() ||
-        !WinHttpReceiveResponse(http.get(), nullptr) || over())
+    if (!WinHttpSendRequest(http, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) || over() ||
+        !WinHttpReceiveResponse(http, nullptr) || over())
         return;
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!WinHttpQueryHeaders(http.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX) ||
+    if (!WinHttpQueryHeaders(http, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                             &status, &size, WINHTTP_NO_HEADER_INDEX) ||
         status != 200)
         return;
-    answer.content_type = header_text(http.get(), WINHTTP_QUERY_CONTENT_TYPE);
+    answer.content_type = header_text(http, WINHTTP_QUERY_CONTENT_TYPE);
 
     char buffer[8192];
     while (true) {
         DWORD read = 0;
-        if (!WinHttpReadData(http.get(), buffer, sizeof buffer, &read) || over()) {
+        if (!WinHttpReadData(http, buffer, sizeof buffer, &read) || over()) {
             answer.body.clear();
             return;
         }
@@ -210,38 +231,111 @@ void run(const HttpRequest& request, HttpAnswer& answer) {
     answer.ok = true;
 }
 
-struct Job {
-    HttpRequest request;
-    HWND window;
-    UINT message;
-};
+// The request from start to end on the worker; the answer's ok says
+// whether it worked.
+void run(Kept& kept, const HttpRequest& request, HttpAnswer& answer) {
+    const ULONGLONG deadline = GetTickCount64() + request.timeout_ms;
+    const std::function<bool()> over = [&] { return cancelled(request.id) || GetTickCount64() > deadline; };
 
-DWORD WINAPI job_main(void* data) {
-    const std::unique_ptr<Job> job(static_cast<Job*>(data));
+    URL_COMPONENTS parts = {};
+    parts.dwStructSize = sizeof parts;
+    parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength =
+        static_cast<DWORD>(-1);
+    if (!WinHttpCrackUrl(request.url.c_str(), 0, 0, &parts)) return;
+    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return;
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty()) path = L"/";
+    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    std::wstring origin = std::wstring(secure ? L"https://" : L"http://") + host + L":";
+    const std::size_t port_at = origin.size();
+    for (unsigned port = parts.nPort; port != 0 || origin.size() == port_at; port /= 10)
+        origin.insert(port_at, 1, static_cast<wchar_t>(L'0' + port % 10));
+
+    if (!open_session(kept) || over()) return;
+    if (!kept.connection || kept.host != host || kept.port != parts.nPort) {
+        if (kept.connection) WinHttpCloseHandle(kept.connection);
+        kept.connection = WinHttpConnect(kept.session, host.c_str(), parts.nPort, 0);
+        kept.host = kept.connection ? host : std::wstring();
+        kept.port = kept.connection ? parts.nPort : 0;
+    }
+    if (!kept.connection || over()) return;
+    HINTERNET const http = WinHttpOpenRequest(kept.connection, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                              WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
+    if (!http) return;
+    AcquireSRWLockExclusive(&lock);
+    running_request = http;
+    running_id = request.id;
+    ReleaseSRWLockExclusive(&lock);
+    // A cancel that came before the handle was known here is seen by over().
+    if (!over()) exchange(kept.session, http, request, origin, over, answer);
+    AcquireSRWLockExclusive(&lock);
+    HINTERNET const mine = std::exchange(running_request, nullptr);
+    running_id = 0;
+    ReleaseSRWLockExclusive(&lock);
+    // Closed, a request that was read whole hands its connection back to the
+    // session for the next one; one broken off was closed by its canceller.
+    if (mine) WinHttpCloseHandle(mine);
+}
+
+void answer_job(Kept& kept, Job& job) {
     auto answer = std::make_unique<HttpAnswer>();
-    answer->id = job->request.id;
-    run(job->request, *answer);
+    answer->id = job.request.id;
+    if (!cancelled(job.request.id)) run(kept, job.request, *answer);
+    if (cancelled(job.request.id)) return;
     if (!answer->ok) {
         // One line for whoever watches the debug output; the user is not
         // told of every failed suggestion.
         // The address without its query: the typed text stays out of it.
-        const std::wstring& url = job->request.url;
+        const std::wstring& url = job.request.url;
         const std::wstring line = L"Velvane: no suggestions from " + url.substr(0, url.find(L'?')) + L"\n";
         OutputDebugStringW(line.c_str());
     }
-    if (cancelled(job->request.id)) return 0;
-    if (PostMessageW(job->window, job->message, 0, reinterpret_cast<LPARAM>(answer.get()))) answer.release();
-    return 0;
+    if (PostMessageW(job.window, job.message, 0, reinterpret_cast<LPARAM>(answer.get()))) answer.release();
+}
+
+// The worker waits for jobs without a time limit: nothing wakes it while no
+// request is asked for.
+DWORD WINAPI worker_main(void*) {
+    Kept kept;
+    while (true) {
+        WaitForSingleObject(wake, INFINITE);
+        while (true) {
+            AcquireSRWLockExclusive(&lock);
+            if (stopping || jobs.empty()) {
+                const bool stop = stopping;
+                ReleaseSRWLockExclusive(&lock);
+                if (!stop) break;
+                close_kept(kept);
+                return 0;
+            }
+            Job job = std::move(jobs.front());
+            jobs.pop_front();
+            ReleaseSRWLockExclusive(&lock);
+            answer_job(kept, job);
+        }
+    }
 }
 
 }  // namespace
 
 bool start_http_get(HttpRequest request, HWND window, UINT message) {
-    auto job = std::make_unique<Job>(Job{std::move(request), window, message});
-    const UniqueHandle thread(CreateThread(nullptr, 0, &job_main, job.get(), 0, nullptr));
-    if (!thread) return false;
-    job.release();  // the thread's now
-    return true;
+    AcquireSRWLockExclusive(&lock);
+    bool started = !stopping;
+    if (started && !worker) {
+        wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        worker = wake ? CreateThread(nullptr, 0, &worker_main, nullptr, 0, nullptr) : nullptr;
+        if (!worker && wake) {
+            CloseHandle(wake);
+            wake = nullptr;
+        }
+        started = worker != nullptr;
+    }
+    if (started) jobs.push_back(Job{std::move(request), window, message});
+    ReleaseSRWLockExclusive(&lock);
+    if (started) SetEvent(wake);
+    return started;
 }
 
 std::unique_ptr<HttpAnswer> take_http_answer(LPARAM lparam) {
@@ -252,6 +346,28 @@ void cancel_http_gets_up_to(std::uint64_t id) {
     std::uint64_t current = cancelled_up_to.load();
     while (current < id && !cancelled_up_to.compare_exchange_weak(current, id)) {
     }
+    AcquireSRWLockExclusive(&lock);
+    while (!jobs.empty() && jobs.front().request.id <= id) jobs.pop_front();
+    ReleaseSRWLockExclusive(&lock);
+    close_running_up_to(id);
+}
+
+void stop_http_gets(DWORD bound_ms) {
+    AcquireSRWLockExclusive(&lock);
+    stopping = true;
+    jobs.clear();
+    HANDLE const thread = std::exchange(worker, nullptr);
+    HANDLE const event = std::exchange(wake, nullptr);
+    ReleaseSRWLockExclusive(&lock);
+    cancelled_up_to.store(UINT64_MAX);
+    if (!thread) return;
+    // A request on the wire is broken off first: a server that hangs must not
+    // hold the program's end.
+    close_running_up_to(UINT64_MAX);
+    SetEvent(event);
+    // Past the bound the worker is left to the process's end.
+    if (WaitForSingleObject(thread, bound_ms) == WAIT_OBJECT_0) CloseHandle(event);
+    CloseHandle(thread);
 }
 
 }  // namespace velvane

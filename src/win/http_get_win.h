@@ -1,6 +1,10 @@
 // A small HTTP GET from the network (WinHTTP), for the search suggestions:
-// it runs on a thread of its own and posts its answer to a window, so that
-// typing, the hotkey and searches never wait for a server.
+// the requests run one after another on a worker thread, started with the
+// first request and kept for the program's life, which posts each answer to
+// a window, so that typing, the hotkey and searches never wait for a server.
+// The worker keeps one WinHTTP session, so a connection to a server is kept
+// open from one request to the next where the server allows it: a pause in
+// typing costs no new connection (nor a TLS handshake).
 //
 // Each request goes to the address asked for and nowhere else: WinHTTP's
 // redirects are off (a redirect is a failed request), no cookies are kept,
@@ -33,18 +37,23 @@ struct HttpRequest {
     std::size_t max_bytes = 64 * 1024;
 };
 
-// Starts the request. Its answer arrives at `window` as `message`, with
-// lParam an answer to take with take_http_answer, whatever happened (ok is
-// false on any failure) unless the request was cancelled. False when no
-// thread could be started: no answer comes.
+// Queues the request for the worker. Its answer arrives at `window` as
+// `message`, with lParam an answer to take with take_http_answer, whatever
+// happened (ok is false on any failure) unless the request was cancelled.
+// False when the worker could not be started or has been stopped: no answer
+// comes.
 [[nodiscard]] bool start_http_get(HttpRequest request, HWND window, UINT message);
 
 // The answer carried by a message of start_http_get; owned by the caller.
 std::unique_ptr<HttpAnswer> take_http_answer(LPARAM lparam);
 
-// Gives up every request started with an id up to `id`: each stops at its
-// next step (a request cannot be broken off inside a call; the time bound
-// ends those) and posts no answer.
+// Gives up every request started with an id up to `id`, without waiting:
+// those queued are dropped, the one on the wire is broken off (its handle
+// closed) and none of them posts an answer.
 void cancel_http_gets_up_to(std::uint64_t id);
+
+// At the program's end: gives up every request and ends the worker, waiting
+// for it at most `bound_ms`. No request starts after it.
+void stop_http_gets(DWORD bound_ms);
 
 }  // namespace velvane
