@@ -4,8 +4,8 @@
 #include <array>
 #include <deque>
 #include <optional>
-#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "text/browser_command.h"
 #include "text/text.h"
@@ -176,9 +176,13 @@ public:
         std::vector<UserPagesProblemKind> met;
         for (const UserPagesProblemKind& kind : kinds_)
             if (kind.count > 0) met.push_back(kind);
-        std::sort(met.begin(), met.end(), [](const UserPagesProblemKind& a, const UserPagesProblemKind& b) {
-            return a.first.line < b.first.line;
-        });
+        // A few kinds at most: put in order by swapping (the same first line
+        // keeps the kinds' own order) rather than with a library sort, which
+        // would weigh kilobytes in the exe.
+        for (std::size_t i = 1; i < met.size(); ++i) {
+            for (std::size_t j = i; j > 0 && met[j].first.line < met[j - 1].first.line; --j)
+                std::swap(met[j], met[j - 1]);
+        }
         return met;
     }
 
@@ -232,10 +236,11 @@ private:
         const std::string_view name = trimmed(line.substr(1, line.size() - 2));
         if (name.empty() || name.find_first_of("[]") != std::string_view::npos)
             return problem(number, UserPagesFault::UnusableLine, line);
-        if (names_.count(name) != 0) return problem(number, UserPagesFault::DuplicatePage, name);
+        if (std::find(names_.begin(), names_.end(), name) != names_.end())
+            return problem(number, UserPagesFault::DuplicatePage, name);
         if (drafts.size() >= kUserPagesMaxPages) return problem(number, UserPagesFault::TooManyPages, name);
         drafts.push_back({std::string(name), number, {}, {}, {}, {}, {}});
-        names_.insert(name);
+        names_.push_back(name);
         state_ = Section::Open;
     }
 
@@ -290,7 +295,9 @@ private:
     // Every page name met, the empty pages' too: a later section of that name
     // is a repeat. Views into the text being read, looked up in constant time:
     // a file of thousands of sections takes no longer per section.
-    std::unordered_set<std::string_view> names_;
+    // The pages' names, at most kUserPagesMaxPages: a look through them costs
+    // less than a hash table's code in the exe.
+    std::vector<std::string_view> names_;
     std::array<UserPagesProblemKind, kUserPagesFaultKinds> kinds_{};
     UserPages::Storage& storage_;
 };
@@ -443,16 +450,27 @@ std::string user_pages_problem_text(const UserPages& pages, std::size_t shown) {
     const std::size_t count = pages.problem_count();
     if (count == 0) return {};
     std::string out(kUserPagesFileName);
-    out += " 有 " + std::to_string(count) + " 处问题，这些行没有用上：";
+    out += " 有 ";
+    out += std::to_string(count);
+    out += " 处问题，这些行没有用上：";
     // One line per kind: a file of a thousand empty sections says so once.
     std::size_t described = 0;  // the problems the lines above cover
     const auto kinds = pages.problem_kinds();
     for (std::size_t i = 0; i < kinds.size() && i < shown; ++i) {
-        out += "\n" + describe_problem(kinds[i].first);
-        if (kinds[i].count > 1) out += "（同样的还有 " + std::to_string(kinds[i].count - 1) + " 处）";
+        out += '\n';
+        out += describe_problem(kinds[i].first);
+        if (kinds[i].count > 1) {
+            out += "（同样的还有 ";
+            out += std::to_string(kinds[i].count - 1);
+            out += " 处）";
+        }
         described += kinds[i].count;
     }
-    if (count > described) out += "\n还有 " + std::to_string(count - described) + " 处。";
+    if (count > described) {
+        out += "\n还有 ";
+        out += std::to_string(count - described);
+        out += " 处。";
+    }
     return out;
 }
 

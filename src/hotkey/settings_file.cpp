@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "text/text.h"
@@ -334,7 +335,12 @@ std::basic_string<Ch> store_text(std::basic_string_view<Ch> text, const Names<Ch
         edits.push_back({insert_at, 0, std::move(new_lines)});
     }
 
-    std::stable_sort(edits.begin(), edits.end(), [](const Edit<Ch>& a, const Edit<Ch>& b) { return a.at < b.at; });
+    // At most three edits: in place of a library sort, which would weigh
+    // kilobytes in the exe, put them in order by swapping (equal places keep
+    // the order they were made in).
+    for (std::size_t i = 1; i < edits.size(); ++i) {
+        for (std::size_t j = i; j > 0 && edits[j].at < edits[j - 1].at; --j) std::swap(edits[j], edits[j - 1]);
+    }
     std::basic_string<Ch> out;
     out.reserve(text.size() + 64);
     std::size_t copied = 0;
