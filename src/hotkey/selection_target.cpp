@@ -3,93 +3,95 @@
 namespace velvane {
 namespace {
 
-enum class Match { WindowClass, Program, ProgramPrefix };
+enum class Match : unsigned char { WindowClass, Program, ProgramPrefix };
 
+// The name as a plain pointer and the match first: a row of 16 bytes
+// instead of 32, in a table of some seventy rows.
 struct Known {
+    const char16_t* name;
     Match match;
-    std::u16string_view name;
     CopyKey key;
 };
 
 // One table for every program that must not get Ctrl+C.
 constexpr Known kKnown[] = {
     // Terminals
-    {Match::WindowClass, u"ConsoleWindowClass", CopyKey::CtrlInsert},             // the console host
-    {Match::WindowClass, u"CASCADIA_HOSTING_WINDOW_CLASS", CopyKey::CtrlInsert},  // Windows Terminal
-    {Match::WindowClass, u"mintty", CopyKey::CtrlInsert},
-    {Match::WindowClass, u"PuTTY", CopyKey::CtrlInsert},
-    {Match::WindowClass, u"KiTTY", CopyKey::CtrlInsert},
-    {Match::WindowClass, u"VirtualConsoleClass", CopyKey::CtrlInsert},  // ConEmu
-    {Match::WindowClass, u"VTWin32", CopyKey::CtrlInsert},              // Tera Term
-    {Match::Program, u"WindowsTerminal.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"OpenConsole.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"conhost.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"mintty.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"putty.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"kitty.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"kitty_portable.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"alacritty.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"wezterm-gui.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"wezterm.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"Tabby.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"Terminus.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"Hyper.exe", CopyKey::CtrlInsert},
-    {Match::ProgramPrefix, u"MobaXterm", CopyKey::CtrlInsert},  // MobaXterm_Personal_23.2.exe too
-    {Match::Program, u"Xshell.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"SecureCRT.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"ConEmu.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"ConEmu64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"Cmder.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"ttermpro.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"FinalShell.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"electerm.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"WindTerm.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"Termius.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"warp.exe", CopyKey::CtrlInsert},
+    {u"ConsoleWindowClass", Match::WindowClass, CopyKey::CtrlInsert},             // the console host
+    {u"CASCADIA_HOSTING_WINDOW_CLASS", Match::WindowClass, CopyKey::CtrlInsert},  // Windows Terminal
+    {u"mintty", Match::WindowClass, CopyKey::CtrlInsert},
+    {u"PuTTY", Match::WindowClass, CopyKey::CtrlInsert},
+    {u"KiTTY", Match::WindowClass, CopyKey::CtrlInsert},
+    {u"VirtualConsoleClass", Match::WindowClass, CopyKey::CtrlInsert},  // ConEmu
+    {u"VTWin32", Match::WindowClass, CopyKey::CtrlInsert},              // Tera Term
+    {u"WindowsTerminal.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"OpenConsole.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"conhost.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"mintty.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"putty.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"kitty.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"kitty_portable.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"alacritty.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"wezterm-gui.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"wezterm.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"Tabby.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"Terminus.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"Hyper.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"MobaXterm", Match::ProgramPrefix, CopyKey::CtrlInsert},  // MobaXterm_Personal_23.2.exe too
+    {u"Xshell.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"SecureCRT.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"ConEmu.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"ConEmu64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"Cmder.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"ttermpro.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"FinalShell.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"electerm.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"WindTerm.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"Termius.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"warp.exe", Match::Program, CopyKey::CtrlInsert},
     // Code editors with a terminal inside; Ctrl+Insert copies in their editors too
-    {Match::Program, u"Code.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"Code - Insiders.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"VSCodium.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"Cursor.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"Windsurf.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"devenv.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"idea64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"pycharm64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"webstorm64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"clion64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"goland64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"phpstorm64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"rider64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"rubymine64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"datagrip64.exe", CopyKey::CtrlInsert},
-    {Match::Program, u"studio64.exe", CopyKey::CtrlInsert},  // Android Studio
+    {u"Code.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"Code - Insiders.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"VSCodium.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"Cursor.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"Windsurf.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"devenv.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"idea64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"pycharm64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"webstorm64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"clion64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"goland64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"phpstorm64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"rider64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"rubymine64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"datagrip64.exe", Match::Program, CopyKey::CtrlInsert},
+    {u"studio64.exe", Match::Program, CopyKey::CtrlInsert},  // Android Studio
     // Remote desktops and virtual machine consoles
-    {Match::WindowClass, u"TscShellContainerClass", CopyKey::None},  // Remote Desktop Connection
-    {Match::WindowClass, u"IHWindowClass", CopyKey::None},           // its session inside other programs
-    {Match::WindowClass, u"VMUIFrame", CopyKey::None},               // VMware Workstation
-    {Match::Program, u"mstsc.exe", CopyKey::None},
-    {Match::Program, u"msrdc.exe", CopyKey::None},
-    {Match::Program, u"RDCMan.exe", CopyKey::None},
-    {Match::Program, u"mRemoteNG.exe", CopyKey::None},
-    {Match::Program, u"RoyalTS.exe", CopyKey::None},
-    {Match::Program, u"vmconnect.exe", CopyKey::None},  // Hyper-V
-    {Match::Program, u"vmware.exe", CopyKey::None},
-    {Match::Program, u"vmplayer.exe", CopyKey::None},
-    {Match::Program, u"vmrc.exe", CopyKey::None},
-    {Match::Program, u"VirtualBox.exe", CopyKey::None},
-    {Match::Program, u"VirtualBoxVM.exe", CopyKey::None},
-    {Match::Program, u"VBoxSDL.exe", CopyKey::None},
-    {Match::ProgramPrefix, u"qemu-system-", CopyKey::None},
-    {Match::Program, u"remote-viewer.exe", CopyKey::None},
-    {Match::Program, u"vncviewer.exe", CopyKey::None},
-    {Match::Program, u"tvnviewer.exe", CopyKey::None},
-    {Match::Program, u"TeamViewer.exe", CopyKey::None},
-    {Match::Program, u"AnyDesk.exe", CopyKey::None},
-    {Match::Program, u"RustDesk.exe", CopyKey::None},
-    {Match::Program, u"ToDesk.exe", CopyKey::None},
-    {Match::Program, u"SunloginClient.exe", CopyKey::None},  // 向日葵
-    {Match::Program, u"wfica32.exe", CopyKey::None},         // Citrix
-    {Match::Program, u"CDViewer.exe", CopyKey::None},
+    {u"TscShellContainerClass", Match::WindowClass, CopyKey::None},  // Remote Desktop Connection
+    {u"IHWindowClass", Match::WindowClass, CopyKey::None},           // its session inside other programs
+    {u"VMUIFrame", Match::WindowClass, CopyKey::None},               // VMware Workstation
+    {u"mstsc.exe", Match::Program, CopyKey::None},
+    {u"msrdc.exe", Match::Program, CopyKey::None},
+    {u"RDCMan.exe", Match::Program, CopyKey::None},
+    {u"mRemoteNG.exe", Match::Program, CopyKey::None},
+    {u"RoyalTS.exe", Match::Program, CopyKey::None},
+    {u"vmconnect.exe", Match::Program, CopyKey::None},  // Hyper-V
+    {u"vmware.exe", Match::Program, CopyKey::None},
+    {u"vmplayer.exe", Match::Program, CopyKey::None},
+    {u"vmrc.exe", Match::Program, CopyKey::None},
+    {u"VirtualBox.exe", Match::Program, CopyKey::None},
+    {u"VirtualBoxVM.exe", Match::Program, CopyKey::None},
+    {u"VBoxSDL.exe", Match::Program, CopyKey::None},
+    {u"qemu-system-", Match::ProgramPrefix, CopyKey::None},
+    {u"remote-viewer.exe", Match::Program, CopyKey::None},
+    {u"vncviewer.exe", Match::Program, CopyKey::None},
+    {u"tvnviewer.exe", Match::Program, CopyKey::None},
+    {u"TeamViewer.exe", Match::Program, CopyKey::None},
+    {u"AnyDesk.exe", Match::Program, CopyKey::None},
+    {u"RustDesk.exe", Match::Program, CopyKey::None},
+    {u"ToDesk.exe", Match::Program, CopyKey::None},
+    {u"SunloginClient.exe", Match::Program, CopyKey::None},  // 向日葵
+    {u"wfica32.exe", Match::Program, CopyKey::None},         // Citrix
+    {u"CDViewer.exe", Match::Program, CopyKey::None},
 };
 
 char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
@@ -103,13 +105,14 @@ bool same_name(std::u16string_view a, std::u16string_view b) {
 
 bool matches(const Known& known, std::u16string_view window_class, std::u16string_view focus_class,
              std::u16string_view program) {
+    const std::u16string_view name = known.name;
     switch (known.match) {
     case Match::WindowClass:
-        return same_name(window_class, known.name) || same_name(focus_class, known.name);
+        return same_name(window_class, name) || same_name(focus_class, name);
     case Match::Program:
-        return same_name(program, known.name);
+        return same_name(program, name);
     case Match::ProgramPrefix:
-        return program.size() > known.name.size() && same_name(program.substr(0, known.name.size()), known.name);
+        return program.size() > name.size() && same_name(program.substr(0, name.size()), name);
     }
     return false;
 }
