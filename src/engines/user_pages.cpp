@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <deque>
+#include <list>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -14,10 +14,10 @@
 namespace velvane {
 
 struct UserPages::Storage {
-    // Deques: what the Engine tables point into never moves.
-    std::deque<std::string> texts;
-    std::deque<std::vector<CategoryRadio>> radios;
-    std::deque<std::vector<ListItem>> lists;
+    // Lists: what the Engine tables point into never moves.
+    std::list<std::string> texts;
+    std::list<std::vector<CategoryRadio>> radios;
+    std::list<std::vector<ListItem>> lists;
     std::vector<UserPage> pages;
     std::vector<UserPagesProblem> problems;  // the first kKeptProblems by line, in line order
     std::size_t problem_count = 0;
