@@ -18,6 +18,7 @@
 #include <cxxabi.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <typeinfo>
@@ -70,9 +71,11 @@ void __throw_bad_function_call() { velvane::end_program("Velvane: empty function
 
 // Whether a control block made by std::make_shared is asked for: units built
 // without RTTI (all of velvane.exe) ask the library, whose answer would bring
-// its exception and locking code along. This file is built with RTTI for it.
+// its exception and locking code along. The answer compares the mangled
+// names, as type_info's own comparison does on this platform; without a
+// typeid here the exe carries no type information classes either.
 bool std::_Sp_make_shared_tag::_S_eq(const std::type_info& type) noexcept {
-    return type == typeid(_Sp_make_shared_tag);
+    return std::strcmp(type.name(), "St19_Sp_make_shared_tag") == 0;
 }
 
 // The terminate handler libstdc++ installs by default.
