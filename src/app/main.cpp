@@ -116,28 +116,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     if (!window) return 1;
     HWND main = window->hwnd();
 
-    // The program sleeps until a message comes or the window's wait handle
-    // (the folder watch of Engines.ini) is signalled: nothing wakes it while
+    // The program sleeps until a message comes: nothing wakes it while
     // nothing happens.
     MSG msg = {};
-    for (bool running = true; running;) {
-        HANDLE handle = window->wait_handle();
-        const DWORD handles = handle ? 1 : 0;
-        const DWORD woken = MsgWaitForMultipleObjectsEx(handles, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        // (A handle that cannot be waited for is given up there.)
-        if (handles == 1 && (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)) window->on_wait_handle_signalled();
-        // Every message waiting, also after the handle: a handle signalled
-        // again and again never holds the window's messages up.
-        while (running && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                running = false;
-                break;
-            }
-            // Tab, Shift+Tab and the arrow keys move between the page's controls.
-            if (IsWindow(main) && (window->pre_translate(msg) || IsDialogMessageW(main, &msg))) continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Tab, Shift+Tab and the arrow keys move between the page's controls.
+        if (IsWindow(main) && (window->pre_translate(msg) || IsDialogMessageW(main, &msg))) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
     }
     // The window is gone: a new start may begin while the last searches are handed on.
     instance_lock.reset();

@@ -164,6 +164,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam) {
     case TrayIcon::kCallbackMessage:
         on_tray(wparam, lparam);
         return 0;
+    case UserPagesFile::kFolderMessage:
+        user_pages_file_.on_folder_message(wparam);
+        return 0;
     case WM_TIMER:
         if (wparam == kUserPagesTimer && user_pages_file_.on_timer()) load_user_pages();
         return 0;

@@ -47,12 +47,6 @@ public:
     // (Ctrl+Tab and Ctrl+Shift+Tab switch pages). True when handled.
     [[nodiscard]] bool pre_translate(const MSG& msg);
 
-    // What the message loop waits for besides messages (null: nothing), and
-    // what it calls when that is signalled: the program folder's change
-    // notification, for Engines.ini.
-    HANDLE wait_handle() const { return user_pages_file_.change_handle(); }
-    void on_wait_handle_signalled() { user_pages_file_.on_folder_changed(); }
-
 private:
     explicit MainWindow(HINSTANCE instance) : instance_(instance) {}
 

@@ -44,6 +44,9 @@ constexpr UINT kSettleMs = 500;
 // the user is told.
 constexpr int kRetries = 4;
 
+// What the watch thread tells the window (kFolderMessage's WPARAM).
+enum : WPARAM { kWatchArmed, kFolderChanged, kWatchLost };
+
 }  // namespace
 
 FileStamp file_stamp(const std::wstring& path) {
@@ -63,19 +66,49 @@ void UserPagesFile::start(HWND window, UINT_PTR timer_id, std::wstring path) {
     window_ = window;
     timer_id_ = timer_id;
     path_ = std::move(path);
+    folder_ = folder_of(path_);
     read_stamp_ = last_seen_ = {};
     retries_ = 0;
-    // What an editor's save does to the file: names made, removed and
-    // changed (a save by rename), and writes.
-    watch_.reset(FindFirstChangeNotificationW(folder_of(path_).c_str(), FALSE,
-                                              FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
-                                                  FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE));
-    run_timer(!watch_);
+    watch_stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (watch_stop_) watch_thread_.reset(CreateThread(nullptr, 0, &UserPagesFile::watch_main, this, 0, nullptr));
+    watched_ = static_cast<bool>(watch_thread_);
+    run_timer(!watched_);
 }
 
 void UserPagesFile::stop() {
     run_timer(false);
-    watch_.reset();
+    if (watch_thread_) {
+        SetEvent(watch_stop_.get());
+        WaitForSingleObject(watch_thread_.get(), INFINITE);
+        watch_thread_.reset();
+    }
+    watch_stop_.reset();
+    watched_ = false;
+}
+
+DWORD WINAPI UserPagesFile::watch_main(void* self) {
+    const auto& file = *static_cast<const UserPagesFile*>(self);
+    // What an editor's save does to the file: names made, removed and
+    // changed (a save by rename), and writes.
+    const UniqueChangeNotification watch(
+        FindFirstChangeNotificationW(file.folder_.c_str(), FALSE,
+                                     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE));
+    if (!watch) {
+        PostMessageW(file.window_, kFolderMessage, kWatchLost, 0);
+        return 0;
+    }
+    PostMessageW(file.window_, kFolderMessage, kWatchArmed, 0);
+    const HANDLE handles[] = {file.watch_stop_.get(), watch.get()};
+    for (;;) {
+        const DWORD woken = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+        if (woken == WAIT_OBJECT_0) return 0;
+        // Renewed before the window looks, so that a change while it looks
+        // is told again.
+        const bool renewed = woken == WAIT_OBJECT_0 + 1 && FindNextChangeNotification(watch.get());
+        PostMessageW(file.window_, kFolderMessage, renewed ? kFolderChanged : kWatchLost, 0);
+        if (!renewed) return 0;
+    }
 }
 
 void UserPagesFile::run_timer(bool on) {
@@ -88,18 +121,25 @@ void UserPagesFile::run_timer(bool on) {
     }
 }
 
-void UserPagesFile::on_folder_changed() {
-    if (!watch_) return;
-    if (!FindNextChangeNotification(watch_.get())) {
-        // The folder can no longer be watched: the timer looks instead.
-        watch_.reset();
-        run_timer(true);
-        return;
-    }
+void UserPagesFile::look_again() {
     const FileStamp now = file_stamp(path_);
     if (now == last_seen_) return;  // another file of the folder
     last_seen_ = now;
     run_timer(true);
+}
+
+void UserPagesFile::on_folder_message(WPARAM what) {
+    if (!watched_) return;
+    switch (what) {
+    case kWatchArmed:  // a change between the first reading and now
+    case kFolderChanged:
+        look_again();
+        break;
+    default:  // the folder can no longer be watched: the timer looks instead
+        watched_ = false;
+        run_timer(true);
+        break;
+    }
 }
 
 bool UserPagesFile::on_timer() {
@@ -108,7 +148,7 @@ bool UserPagesFile::on_timer() {
     last_seen_ = now;
     if (!settled) return false;  // still being written: look again at the next tick
     if (now != read_stamp_ || retries_ > 0) return true;
-    if (watch_) run_timer(false);
+    if (watched_) run_timer(false);
     return false;
 }
 
@@ -137,7 +177,7 @@ UserPagesFile::Reading UserPagesFile::read(UserPages& pages) {
         read_stamp_ = before;
         retries_ = 0;
     }
-    run_timer(reading == Reading::Later || !watch_);
+    run_timer(reading == Reading::Later || !watched_);
     return reading;
 }
 

@@ -33,26 +33,35 @@ FileStamp file_stamp(const std::wstring& path);
 
 // Engines.ini and the pages last read from it, kept in step with the file
 // without waking the program while nothing changes: a change notification
-// on the program's folder, which the message loop waits for together with
-// the window's messages, says that something there changed; a change of the
-// file is read once it has settled (an editor's save is often several
+// on the program's folder says that something there changed; a change of
+// the file is read once it has settled (an editor's save is often several
 // writes: truncate, write, rename), about half a second after the last one.
 // Where the folder cannot be watched, a timer looks at the file twice a
 // second instead.
+//
+// The notification is made, waited for and renewed by a thread of its own,
+// which posts kFolderMessage to the window. The window's thread never owns
+// it: its completions are delivered to the thread that asked for them, and
+// the window's thread is then free of them while it makes and writes files
+// in that same folder (the settings, the history), however often.
 class UserPagesFile {
 public:
-    // Watches the file at `path`; `window` gets WM_TIMER with `timer_id`
-    // while a change settles, and then calls on_timer().
+    UserPagesFile() = default;
+    UserPagesFile(const UserPagesFile&) = delete;
+    UserPagesFile& operator=(const UserPagesFile&) = delete;
+    ~UserPagesFile() { stop(); }
+
+    // Watches the file at `path`; `window` gets kFolderMessage from the
+    // watch, to be handed to on_folder_message(), and WM_TIMER with
+    // `timer_id` while a change settles, to call on_timer().
     void start(HWND window, UINT_PTR timer_id, std::wstring path);
     void stop();
 
     const std::wstring& path() const { return path_; }
 
-    // The handle the message loop waits for: signalled when something in
-    // the folder changed. Null when the folder is not watched.
-    HANDLE change_handle() const { return watch_ ? watch_.get() : nullptr; }
-    // The message loop found change_handle() signalled.
-    void on_folder_changed();
+    static constexpr UINT kFolderMessage = WM_APP + 4;
+    // The window got kFolderMessage.
+    void on_folder_message(WPARAM what);
     // The window got the timer. True when the file is to be read now.
     [[nodiscard]] bool on_timer();
 
@@ -73,11 +82,17 @@ public:
 
 private:
     void run_timer(bool on);
+    // The file's stamp against the last look: a change starts the settling.
+    void look_again();
+    static DWORD WINAPI watch_main(void* self);
 
     std::wstring path_;
+    std::wstring folder_;
     HWND window_ = nullptr;
     UINT_PTR timer_id_ = 0;
-    UniqueChangeNotification watch_;
+    UniqueHandle watch_stop_;  // set: the watch thread ends
+    UniqueHandle watch_thread_;
+    bool watched_ = false;  // the watch runs (or is starting); false: the timer looks
     bool timer_running_ = false;
     FileStamp read_stamp_;  // what the file was when last read (or found unreadable)
     FileStamp last_seen_;   // what it was at the last look
