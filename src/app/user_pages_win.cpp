@@ -2,6 +2,10 @@
 
 #include <shellapi.h>
 
+#include <cstddef>
+#include <memory>
+#include <new>
+
 #include "text/text.h"
 #include "win/file_win.h"
 #include "win/handles.h"
@@ -44,6 +48,9 @@ constexpr UINT kSettleMs = 500;
 // the user is told.
 constexpr int kRetries = 4;
 
+// How long the end of the program waits for the watch thread.
+constexpr DWORD kWatchEndMs = 2000;
+
 // What the watch thread tells the window (kFolderMessage's WPARAM).
 enum : WPARAM { kWatchArmed, kFolderChanged, kWatchLost };
 
@@ -66,11 +73,18 @@ void UserPagesFile::start(HWND window, UINT_PTR timer_id, std::wstring path) {
     window_ = window;
     timer_id_ = timer_id;
     path_ = std::move(path);
-    folder_ = folder_of(path_);
     read_stamp_ = last_seen_ = {};
     retries_ = 0;
     watch_stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (watch_stop_) watch_thread_.reset(CreateThread(nullptr, 0, &UserPagesFile::watch_main, this, 0, nullptr));
+    HANDLE stop_for_watch = nullptr;
+    if (watch_stop_ && DuplicateHandle(GetCurrentProcess(), watch_stop_.get(), GetCurrentProcess(), &stop_for_watch, 0,
+                                       FALSE, DUPLICATE_SAME_ACCESS)) {
+        auto* job = new (std::nothrow) WatchJob{window_, folder_of(path_), path_.substr(path_.find_last_of(L"\\/") + 1),
+                                                UniqueHandle(stop_for_watch)};
+        if (!job) CloseHandle(stop_for_watch);
+        if (job) watch_thread_.reset(CreateThread(nullptr, 0, &watch_main, job, 0, nullptr));
+        if (job && !watch_thread_) delete job;
+    }
     watched_ = static_cast<bool>(watch_thread_);
     run_timer(!watched_);
 }
@@ -78,36 +92,82 @@ void UserPagesFile::start(HWND window, UINT_PTR timer_id, std::wstring path) {
 void UserPagesFile::stop() {
     run_timer(false);
     if (watch_thread_) {
+        // The thread owns what it uses: one that does not end in time is
+        // left to the end of the process, never waited for without end.
         SetEvent(watch_stop_.get());
-        WaitForSingleObject(watch_thread_.get(), INFINITE);
+        WaitForSingleObject(watch_thread_.get(), kWatchEndMs);
         watch_thread_.reset();
     }
     watch_stop_.reset();
     watched_ = false;
 }
 
-DWORD WINAPI UserPagesFile::watch_main(void* self) {
-    const auto& file = *static_cast<const UserPagesFile*>(self);
+namespace {
+
+// Whether the folder's news names the file (or has lost the names: too
+// many changes at once for the buffer).
+bool names_file(const std::byte* news, DWORD size, std::wstring_view name) {
+    if (size == 0) return true;
+    for (DWORD at = 0; at + sizeof(FILE_NOTIFY_INFORMATION) <= size;) {
+        const auto* entry = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(news + at);
+        const DWORD units = entry->FileNameLength / sizeof(wchar_t);
+        if (offsetof(FILE_NOTIFY_INFORMATION, FileName) + entry->FileNameLength > size - at) return true;
+        if (CompareStringOrdinal(entry->FileName, static_cast<int>(units), name.data(), static_cast<int>(name.size()),
+                                 TRUE) == CSTR_EQUAL)
+            return true;
+        if (entry->NextEntryOffset == 0) break;
+        at += entry->NextEntryOffset;
+    }
+    return false;
+}
+
+}  // namespace
+
+DWORD WINAPI UserPagesFile::watch_main(void* parameter) {
+    const std::unique_ptr<WatchJob> job(static_cast<WatchJob*>(parameter));
+    const auto tell = [&](WPARAM what) { PostMessageW(job->window, kFolderMessage, what, 0); };
+    // The folder is asked with an event of this thread's own: its answers
+    // never wait for the window's thread.
+    const UniqueFile folder(CreateFileW(job->folder.c_str(), FILE_LIST_DIRECTORY,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+    const UniqueHandle answered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    alignas(FILE_NOTIFY_INFORMATION) std::byte news[4096];
+    OVERLAPPED asked = {};
+    asked.hEvent = answered.get();
     // What an editor's save does to the file: names made, removed and
     // changed (a save by rename), and writes.
-    const UniqueChangeNotification watch(
-        FindFirstChangeNotificationW(file.folder_.c_str(), FALSE,
+    const auto ask = [&] {
+        return ReadDirectoryChangesW(folder.get(), news, sizeof(news), FALSE,
                                      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
-                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE));
-    if (!watch) {
-        PostMessageW(file.window_, kFolderMessage, kWatchLost, 0);
+                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE,
+                                     nullptr, &asked, nullptr) != FALSE;
+    };
+    if (!folder || !answered || !ask()) {
+        tell(kWatchLost);
         return 0;
     }
-    PostMessageW(file.window_, kFolderMessage, kWatchArmed, 0);
-    const HANDLE handles[] = {file.watch_stop_.get(), watch.get()};
+    tell(kWatchArmed);
+    const HANDLE handles[] = {job->stop.get(), answered.get()};
     for (;;) {
         const DWORD woken = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-        if (woken == WAIT_OBJECT_0) return 0;
-        // Renewed before the window looks, so that a change while it looks
-        // is told again.
-        const bool renewed = woken == WAIT_OBJECT_0 + 1 && FindNextChangeNotification(watch.get());
-        PostMessageW(file.window_, kFolderMessage, renewed ? kFolderChanged : kWatchLost, 0);
-        if (!renewed) return 0;
+        DWORD size = 0;
+        const bool answer = woken == WAIT_OBJECT_0 + 1 && GetOverlappedResult(folder.get(), &asked, &size, FALSE);
+        if (!answer) {
+            // Stopped, or the folder is gone: the question still out is
+            // taken back before its buffer goes.
+            if (CancelIo(folder.get())) GetOverlappedResult(folder.get(), &asked, &size, TRUE);
+            if (woken != WAIT_OBJECT_0) tell(kWatchLost);
+            return 0;
+        }
+        const bool about_file = names_file(news, size, job->name);
+        // Asked again before the window looks, so that a change while it
+        // looks is told too.
+        if (!ask()) {
+            tell(kWatchLost);
+            return 0;
+        }
+        if (about_file) tell(kFolderChanged);
     }
 }
 

@@ -39,11 +39,12 @@ FileStamp file_stamp(const std::wstring& path);
 // Where the folder cannot be watched, a timer looks at the file twice a
 // second instead.
 //
-// The notification is made, waited for and renewed by a thread of its own,
-// which posts kFolderMessage to the window. The window's thread never owns
-// it: its completions are delivered to the thread that asked for them, and
-// the window's thread is then free of them while it makes and writes files
-// in that same folder (the settings, the history), however often.
+// The folder is asked and its answers waited for by a thread of its own,
+// which posts kFolderMessage to the window when the news names the file:
+// the settings and the history, written in the same folder, wake nobody
+// else. The window's thread never asks: the answers are delivered to the
+// thread that asked, and under Wine one arriving while that thread was in
+// a file call of its own could hang it for good.
 class UserPagesFile {
 public:
     UserPagesFile() = default;
@@ -84,10 +85,16 @@ private:
     void run_timer(bool on);
     // The file's stamp against the last look: a change starts the settling.
     void look_again();
-    static DWORD WINAPI watch_main(void* self);
+    // What the watch thread uses, all its own.
+    struct WatchJob {
+        HWND window;
+        std::wstring folder;
+        std::wstring name;  // the file's name in the folder
+        UniqueHandle stop;
+    };
+    static DWORD WINAPI watch_main(void* job);
 
     std::wstring path_;
-    std::wstring folder_;
     HWND window_ = nullptr;
     UINT_PTR timer_id_ = 0;
     UniqueHandle watch_stop_;  // set: the watch thread ends
