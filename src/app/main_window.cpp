@@ -214,6 +214,7 @@ LRESULT MainWindow::on_copy_data(const COPYDATASTRUCT* data) {
 }
 
 bool MainWindow::take_request(const SearchRequest& request) {
+    catch_up_with_user_pages();
     if (request.page) {
         const std::vector<std::string_view> captions = pages_.captions();
         const std::optional<std::size_t> index = find_page(captions, *request.page);
@@ -338,6 +339,7 @@ void MainWindow::toggle_visibility(bool from_hotkey) {
         if (from_hotkey) restore_when_shown_ = minimised;
         return;
     }
+    catch_up_with_user_pages();
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     if (restore_when_shown_ || (from_hotkey && (minimised || IsIconic(hwnd_)))) ShowWindow(hwnd_, SW_RESTORE);
@@ -358,12 +360,14 @@ void MainWindow::on_tray(WPARAM wparam, LPARAM lparam) {
 }
 
 void MainWindow::show_from_elsewhere() {
+    catch_up_with_user_pages();
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
     restore_when_shown_ = false;
     SetForegroundWindow(hwnd_);
 }
 
 void MainWindow::show_with_keyword(const std::optional<std::wstring>& keyword) {
+    catch_up_with_user_pages();
     PageView* page = pages_.current_page();
     HWND box = page ? page->keyword_box() : nullptr;
     if (keyword && box) {
@@ -394,6 +398,10 @@ void MainWindow::load_user_pages() {
     keyword_list_.cancel();  // its page may be one that goes
     focus_before_deactivation_ = pages_.set_user_pages(std::move(pages), focus_before_deactivation_);
     if (!problems.empty()) tell_user(to_wide(problems));
+}
+
+void MainWindow::catch_up_with_user_pages() {
+    if (user_pages_file_.missed_change()) load_user_pages();
 }
 
 void MainWindow::tell_user(const std::wstring& text) { tray_.notify(text); }

@@ -78,6 +78,10 @@ private:
 
     // Reads Engines.ini and puts its pages after the built-in ones.
     void load_user_pages();
+    // Before the window is shown or a command line is taken: a change of
+    // Engines.ini that the folder's watch has not told (its thread may be
+    // stuck under Wine) is read now.
+    void catch_up_with_user_pages();
     // The tray balloon, now or (while the icon is not there yet) once it is.
     void tell_user(const std::wstring& text);
 

@@ -126,48 +126,47 @@ bool names_file(const std::byte* news, DWORD size, std::wstring_view name) {
 DWORD WINAPI UserPagesFile::watch_main(void* parameter) {
     const std::unique_ptr<WatchJob> job(static_cast<WatchJob*>(parameter));
     const auto tell = [&](WPARAM what) { PostMessageW(job->window, kFolderMessage, what, 0); };
-    // The folder is asked with an event of this thread's own: its answers
-    // never wait for the window's thread.
-    const UniqueFile folder(CreateFileW(job->folder.c_str(), FILE_LIST_DIRECTORY,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
     const UniqueHandle answered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     alignas(FILE_NOTIFY_INFORMATION) std::byte news[4096];
     OVERLAPPED asked = {};
     asked.hEvent = answered.get();
-    // What an editor's save does to the file: names made, removed and
-    // changed (a save by rename), and writes.
+    // Each question goes out on a new handle of the folder, the last thing
+    // this thread does before it waits: the answer then never finds it in a
+    // call of its own (news already gathered on a handle answer a question
+    // at once, and under Wine such an answer could hang the thread). The
+    // window is told before the question, and looks at the file half a
+    // second later: a change between two questions is seen then.
+    UniqueFile folder;
     const auto ask = [&] {
-        return ReadDirectoryChangesW(folder.get(), news, sizeof(news), FALSE,
-                                     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
-                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE,
-                                     nullptr, &asked, nullptr) != FALSE;
+        folder.reset(CreateFileW(job->folder.c_str(), FILE_LIST_DIRECTORY,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+        // What an editor's save does to the file: names made, removed and
+        // changed (a save by rename), and writes.
+        return folder && ReadDirectoryChangesW(folder.get(), news, sizeof(news), FALSE,
+                                               FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                                   FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE,
+                                               nullptr, &asked, nullptr);
     };
-    if (!folder || !answered || !ask()) {
-        tell(kWatchLost);
-        return 0;
-    }
     tell(kWatchArmed);
     const HANDLE handles[] = {job->stop.get(), answered.get()};
-    for (;;) {
+    for (bool told = false;;) {
+        if (told) tell(kFolderChanged);
+        if (!answered || !ask()) {
+            tell(kWatchLost);
+            return 0;
+        }
         const DWORD woken = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
         DWORD size = 0;
-        const bool answer = woken == WAIT_OBJECT_0 + 1 && GetOverlappedResult(folder.get(), &asked, &size, FALSE);
-        if (!answer) {
+        if (woken != WAIT_OBJECT_0 + 1 || !GetOverlappedResult(folder.get(), &asked, &size, FALSE)) {
             // Stopped, or the folder is gone: the question still out is
             // taken back before its buffer goes.
             if (CancelIo(folder.get())) GetOverlappedResult(folder.get(), &asked, &size, TRUE);
             if (woken != WAIT_OBJECT_0) tell(kWatchLost);
             return 0;
         }
-        const bool about_file = names_file(news, size, job->name);
-        // Asked again before the window looks, so that a change while it
-        // looks is told too.
-        if (!ask()) {
-            tell(kWatchLost);
-            return 0;
-        }
-        if (about_file) tell(kFolderChanged);
+        told = names_file(news, size, job->name);
+        ResetEvent(answered.get());
     }
 }
 
@@ -181,25 +180,17 @@ void UserPagesFile::run_timer(bool on) {
     }
 }
 
-void UserPagesFile::look_again() {
-    const FileStamp now = file_stamp(path_);
-    if (now == last_seen_) return;  // another file of the folder
-    last_seen_ = now;
-    run_timer(true);
-}
-
 void UserPagesFile::on_folder_message(WPARAM what) {
     if (!watched_) return;
-    switch (what) {
-    case kWatchArmed:  // a change between the first reading and now
-    case kFolderChanged:
-        look_again();
-        break;
-    default:  // the folder can no longer be watched: the timer looks instead
+    if (what == kWatchLost) {
+        // The folder can no longer be watched: the timer looks instead.
         watched_ = false;
-        run_timer(true);
-        break;
+    } else {
+        // The watch is ready, or Engines.ini changed: looked at once the
+        // change has settled.
+        last_seen_ = file_stamp(path_);
     }
+    run_timer(true);
 }
 
 bool UserPagesFile::on_timer() {

@@ -80,11 +80,11 @@ public:
 
     // The file is not what it was when last read.
     bool changed() const { return file_stamp(path_) != read_stamp_; }
+    // It changed, and no change is settling: nothing told of it.
+    bool missed_change() const { return !timer_running_ && changed(); }
 
 private:
     void run_timer(bool on);
-    // The file's stamp against the last look: a change starts the settling.
-    void look_again();
     // What the watch thread uses, all its own.
     struct WatchJob {
         HWND window;
