@@ -21,17 +21,34 @@ namespace {
 constexpr UINT kAnswerMessage = WM_APP + 1;
 constexpr UINT_PTR kPauseTimer = 1;
 constexpr UINT_PTR kGiveUpTimer = 2;
+constexpr UINT_PTR kSaveTimer = 3;
 // Typing has paused: a request for what is in the box.
 constexpr UINT kPauseMs = 150;
 // A server that has not answered by then is given up.
 constexpr DWORD kRequestBoundMs = 3000;
 constexpr DWORD kWorkerEndBoundMs = 1000;
 constexpr int kMaxRowsShown = 10;
+// A history file that could not be written while its folder can be is
+// tried again after 1, 2, 4 and 8 seconds before the user is told: another
+// program (a virus scanner, the search indexer) may hold it for a while.
+constexpr int kSaveRetries = 4;
+constexpr UINT kFirstSaveRetryMs = 1000;
 
 struct PenDeleter {
     void operator()(HPEN h) const { DeleteObject(h); }
 };
 using UniquePen = Unique<HPEN, PenDeleter>;
+
+// Whether a file can be written at `path` at all: no folder in its place,
+// and a new file can be made beside it.
+bool place_writable(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    const std::wstring probe = write_temporary_file(path, {});
+    if (probe.empty()) return false;
+    DeleteFileW(probe.c_str());
+    return true;
+}
 
 bool starts_with(std::string_view text, std::string_view start) {
     return text.size() >= start.size() && text.substr(0, start.size()) == start;
@@ -86,6 +103,9 @@ void KeywordList::destroy() {
     // The program is ending: the request worker goes too, without a hung
     // server holding the end up.
     stop_http_gets(kWorkerEndBoundMs);
+    // A save still to be tried again gets its last try.
+    if (save_pending_) static_cast<void>(replace_file(history_path_, history_file_bytes(history_)));
+    save_pending_ = false;
     if (list_) unsubclass(list_, list_proc);
     if (popup_) DestroyWindow(popup_);  // takes the list with it
     popup_ = list_ = nullptr;
@@ -119,13 +139,26 @@ void KeywordList::set_suggest(bool on) {
 
 void KeywordList::clear_history() {
     history_.clear();
+    KillTimer(popup_, kSaveTimer);
+    save_pending_ = false;
     hide_list();
     if (!delete_file(history_path_)) tell_user_(L"无法删除搜索记录文件 " + history_path_ + L"。");
 }
 
 void KeywordList::save_history() {
+    KillTimer(popup_, kSaveTimer);
+    save_pending_ = false;
     if (history_unwritable_) return;
-    if (replace_file(history_path_, history_file_bytes(history_))) return;
+    if (replace_file(history_path_, history_file_bytes(history_))) {
+        failed_saves_ = 0;
+        return;
+    }
+    if (failed_saves_ < kSaveRetries && place_writable(history_path_) &&
+        SetTimer(popup_, kSaveTimer, kFirstSaveRetryMs << failed_saves_, nullptr)) {
+        ++failed_saves_;
+        save_pending_ = true;
+        return;
+    }
     // The folder may be read-only: said once, and the program goes on with
     // the searches of this run in memory only.
     history_unwritable_ = true;
@@ -473,6 +506,8 @@ LRESULT KeywordList::on_popup_message(UINT msg, WPARAM wparam, LPARAM lparam) {
             ask_for_suggestions();
         } else if (wparam == kGiveUpTimer) {
             give_up_request();
+        } else if (wparam == kSaveTimer) {
+            save_history();
         }
         return 0;
     case kAnswerMessage:

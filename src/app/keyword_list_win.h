@@ -98,6 +98,8 @@ private:
     bool suggest_ = false;
     SearchHistory history_;
     bool history_unwritable_ = false;
+    bool save_pending_ = false;  // a failed save is tried again on a timer
+    int failed_saves_ = 0;       // saves in a row that failed, while the folder could be written
 
     // The page the typed text and the list belong to.
     PageView* page_ = nullptr;
