@@ -70,9 +70,6 @@ struct ImageListDeleter {
 struct MemoryDcDeleter {
     void operator()(HDC h) const { DeleteDC(h); }
 };
-struct ChangeNotificationDeleter {
-    void operator()(HANDLE h) const { FindCloseChangeNotification(h); }
-};
 
 using UniqueFont = Unique<HFONT, GdiObjectDeleter>;
 using UniqueBrush = Unique<HBRUSH, GdiObjectDeleter>;
@@ -83,8 +80,6 @@ using UniqueIcon = Unique<HICON, IconDeleter>;
 using UniqueHandle = Unique<HANDLE, HandleDeleter>;
 // Files, whose failure value is INVALID_HANDLE_VALUE.
 using UniqueFile = Unique<HANDLE, HandleDeleter, InvalidFileHandle>;
-// A folder's change notification (FindFirstChangeNotificationW).
-using UniqueChangeNotification = Unique<HANDLE, ChangeNotificationDeleter, InvalidFileHandle>;
 using UniqueModule = Unique<HMODULE, ModuleDeleter>;
 using UniqueKey = Unique<HKEY, KeyDeleter>;
 using UniqueImageList = Unique<HIMAGELIST, ImageListDeleter>;
