@@ -234,8 +234,15 @@ bool PageView::is_hand_control(HWND control) const {
 PageState PageView::read_state() const {
     PageState state;
     if (edit_) state.keyword = to_utf8(window_text(edit_));
-    for (HWND radio : radios_) state.radios.push_back(SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED);
-    for (HWND radio : languages_) state.languages.push_back(SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    // Sized once and set by index: a bit vector's push_back brings the
+    // library's whole insert code along.
+    const auto read_checks = [](const std::vector<HWND>& buttons, std::vector<bool>& checks) {
+        checks = std::vector<bool>(buttons.size());
+        for (std::size_t i = 0; i < buttons.size(); ++i)
+            checks[i] = SendMessageW(buttons[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+    };
+    read_checks(radios_, state.radios);
+    read_checks(languages_, state.languages);
     if (list_) {
         const LRESULT selected = SendMessageW(list_, CB_GETCURSEL, 0, 0);
         state.list_index = selected == CB_ERR ? kNoListItem : static_cast<int>(selected);

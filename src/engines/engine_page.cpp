@@ -49,6 +49,12 @@ bool any_checked(const std::vector<bool>& radios) {
 
 bool checked(const std::vector<bool>& radios, std::size_t i) { return i < radios.size() && radios[i]; }
 
+// One bit at a time: the library's bit-range fill and assign are several
+// times this loop's code, for rows of at most a dozen radios.
+void uncheck_all(std::vector<bool>& radios) {
+    for (std::size_t i = 0; i < radios.size(); ++i) radios[i] = false;
+}
+
 void list_search(const Engine& engine, const PageState& state, EncoderScratch& scratch,
                  std::vector<std::string>& urls) {
     if (engine.encodes_before_list_search) encode(scratch, state.keyword);
@@ -68,10 +74,10 @@ std::vector<std::string> unless_unencodable(std::vector<std::string> urls, const
 
 PageState initial_state(const Engine& engine) {
     PageState state;
-    state.radios.assign(engine.radios.size(), false);
+    state.radios = std::vector<bool>(engine.radios.size());
     if (engine.radio_checked_at_start < state.radios.size()) state.radios[engine.radio_checked_at_start] = true;
     if (engine.language_row) {
-        state.languages.assign(engine.language_row->radios.size(), false);
+        state.languages = std::vector<bool>(engine.language_row->radios.size());
         if (engine.language_row->checked_at_start < state.languages.size())
             state.languages[engine.language_row->checked_at_start] = true;
     }
@@ -156,7 +162,7 @@ std::optional<std::string> suggestion_url(const Engine& engine, std::string_view
 }
 
 std::vector<std::string> list_pick(const Engine& engine, PageState& state, EncoderScratch& scratch) {
-    std::fill(state.radios.begin(), state.radios.end(), false);
+    uncheck_all(state.radios);
     if (engine.language_row) state.language_row_visible = false;
     if (engine.extra_button) state.extra_button_visible = false;
     std::vector<std::string> urls;
@@ -172,7 +178,7 @@ std::vector<std::string> extra_button_search(const Engine& engine, const PageSta
 
 void radio_clicked(const Engine& engine, PageState& state, std::size_t radio) {
     if (radio >= engine.radios.size()) return;
-    std::fill(state.radios.begin(), state.radios.end(), false);
+    uncheck_all(state.radios);
     state.radios[radio] = true;
     switch (engine.radios[radio].on_click) {
     case RadioClick::ShowExtras:
