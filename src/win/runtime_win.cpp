@@ -124,3 +124,20 @@ void __cxa_guard_abort(__guard* guard) noexcept { __atomic_store_n(owner_word(gu
 
 }  // extern "C"
 }  // namespace __cxxabiv1
+
+// The start-up code's relocator of data imported from DLLs by name alone
+// (pseudo relocations). The program has none: every DLL's data is reached
+// through its import library. The runtime's relocator would do nothing then,
+// but brings its error reporting, formatted output and section walking along.
+// Should a build ever carry one, it stops at start instead of running with an
+// address not filled in. (The empty asm keeps the compiler from deciding that
+// two declared objects never share an address.)
+extern "C" {
+extern const char __RUNTIME_PSEUDO_RELOC_LIST__;
+extern const char __RUNTIME_PSEUDO_RELOC_LIST_END__;
+void _pei386_runtime_relocator() {
+    const char* start = &__RUNTIME_PSEUDO_RELOC_LIST__;
+    asm("" : "+r"(start));
+    if (start != &__RUNTIME_PSEUDO_RELOC_LIST_END__) velvane::end_program("Velvane: pseudo relocations present\n");
+}
+}
