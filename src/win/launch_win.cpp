@@ -1,7 +1,6 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
-#include <shlwapi.h>
 
 #include <list>
 #include <string>
@@ -11,6 +10,7 @@
 #include "win/file_win.h"
 #include "win/handles.h"
 #include "win/launch.h"
+#include "win/registry_win.h"
 #include "win/wide_text.h"
 
 namespace velvane {
@@ -35,10 +35,6 @@ constexpr ULONGLONG kStuckLaunchMs = 10000;
 // started for the one before it.
 constexpr DWORD kOrderWaitMs = 1000;
 
-// ASSOCF_IS_PROTOCOL (Windows 8 and later): look "http" up as a protocol,
-// which follows the user's choice of default browser.
-constexpr ASSOCF kIsProtocol = static_cast<ASSOCF>(0x00001000);
-
 std::u16string_view as_u16(std::wstring_view text) {
     static_assert(sizeof(wchar_t) == sizeof(char16_t));
     return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
@@ -48,22 +44,26 @@ std::wstring_view as_wide(std::u16string_view text) {
     return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
 }
 
-std::wstring query_command(ASSOCF flags) {
-    DWORD length = 0;
-    if (AssocQueryStringW(flags, ASSOCSTR_COMMAND, L"http", L"open", nullptr, &length) != S_FALSE || length == 0)
-        return {};
-    std::wstring command(length, L'\0');
-    if (FAILED(AssocQueryStringW(flags, ASSOCSTR_COMMAND, L"http", L"open", command.data(), &length))) return {};
-    command.resize(wcslen(command.c_str()));
-    return command;
+// The command of a class's open verb, or nothing.
+std::wstring open_command(const std::wstring& name) {
+    return read_registry_text(HKEY_CLASSES_ROOT, name + L"\\shell\\open\\command", nullptr).value_or(L"");
 }
 
-// The default browser's command for http URLs, e.g. "C:\b\browser.exe" "%1".
+// The default browser's command for http URLs, e.g. "C:\b\browser.exe" "%1":
+// that of the class the user chose for http (Windows 7 on), else that of the
+// http class itself. Read from the registry here rather than asked of the
+// shell's association object: Wine's closes its key twice, and in between
+// another thread of this program may have been given the same handle value
+// for a file of its own, which is then closed under it.
 std::wstring browser_command() {
-    std::wstring command = query_command(static_cast<ASSOCF>(kIsProtocol | ASSOCF_NOTRUNCATE));
-    // Windows 7 knows no protocol flag; there "http" is looked up as a class.
-    if (command.empty()) command = query_command(ASSOCF_NOTRUNCATE);
-    return command;
+    const std::optional<std::wstring> choice = read_registry_text(
+        HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice",
+        L"ProgId");
+    if (choice && !choice->empty()) {
+        std::wstring command = open_command(*choice);
+        if (!command.empty()) return command;
+    }
+    return open_command(L"http");
 }
 
 std::wstring expanded(const std::wstring& text) {

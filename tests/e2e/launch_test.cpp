@@ -213,6 +213,43 @@ TEST_F(BrowserProgram, AnUnquotedPathWithBlanksStartsThatBrowserForLongUrls) {
     EXPECT_EQ(app.wait_for_urls(expected.size()), expected);
 }
 
+// The browser the user chose for http (a class named under UrlAssociations)
+// is the one started for a long URL, not the http class's own, whose program
+// is not there.
+TEST_F(BrowserProgram, TheUsersChoiceOfBrowserTakesALongUrl) {
+    const std::filesystem::path chosen = app.program_dir().parent_path() / L"chosen browser" / L"urllog.exe";
+    std::filesystem::create_directories(chosen.parent_path());
+    std::filesystem::copy_file(url_logger_path(), chosen);
+    const std::wstring choice_key = L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http";
+    const std::wstring chosen_class = L"Software\\Classes\\VelvaneChosenBrowser";
+    const std::wstring command = L"\"" + chosen.wstring() + L"\" \"%1\"";
+    const std::wstring progid = L"VelvaneChosenBrowser";
+    // The class where the prefix's own are (Wine's classes root has no per-user part).
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, (chosen_class + L"\\shell\\open\\command").c_str(), nullptr, REG_SZ,
+                              command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (choice_key + L"\\UserChoice").c_str(), L"ProgId", REG_SZ,
+                              progid.c_str(), static_cast<DWORD>((progid.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    struct Undo {
+        std::wstring choice, chosen;
+        ~Undo() {
+            RegDeleteTreeW(HKEY_CURRENT_USER, choice.c_str());
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, chosen.c_str());
+        }
+    } undo{choice_key, chosen_class};
+    const BrowserRegistration missing(L"\"C:\\没有\\browser.exe\" \"%1\"");
+
+    const std::wstring keyword(1000, L'a');
+    ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
+    ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
+    paste(keyword);
+    ASSERT_TRUE(wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; }));
+    press(VK_RETURN);
+    EXPECT_EQ(app.wait_for_urls(1), std::vector<std::string>{kNewsUrl + std::string(1000, 'a')});
+    EXPECT_FALSE(balloon_shown([](const std::wstring& t) { return contains(t, L"已截短"); }));
+}
+
 // ---- A browser that hangs ----
 
 // The browser's stand-in takes a URL holding "hang" by DDE and never
