@@ -141,3 +141,9 @@ void _pei386_runtime_relocator() {
     if (start != &__RUNTIME_PSEUDO_RELOC_LIST_END__) velvane::end_program("Velvane: pseudo relocations present\n");
 }
 }
+
+// The math library's error hook. The runtime's default prints the error to
+// the standard error stream, which a windowed program does not have (and
+// brings formatted output along); 0 asks for the library's own handling
+// (errno and the usual result), as without a hook.
+extern "C" int _matherr(struct _exception*) { return 0; }
