@@ -126,7 +126,7 @@ void build_page(HWND hwnd, int p) {
     }
     if (!engine.list.empty()) {
         Rect rect = engine.list_rect;
-        rect.height += static_cast<int>(engine.list.size()) * 18 + 8;
+        rect.height = static_cast<short>(rect.height + static_cast<int>(engine.list.size()) * 18 + 8);
         HWND list = make(hwnd, WC_COMBOBOXW, {}, CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP, 0, ids::list(p),
                          rect, origin, g_message_font);
         for (const velvane::ListItem& item : engine.list) {

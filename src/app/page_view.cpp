@@ -110,7 +110,7 @@ void PageView::build() {
     if (!engine_.list.empty()) {
         // A list the user can only pick from; the drop-down shows every item.
         Rect rect = engine_.list_rect;
-        rect.height += static_cast<int>(engine_.list.size()) * 18 + 8;
+        rect.height = static_cast<short>(rect.height + static_cast<int>(engine_.list.size()) * 18 + 8);
         list_ = make({WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP, 0, ids::list(index_),
                       kMessageFont},
                      rect);

@@ -19,10 +19,16 @@
 namespace velvane {
 
 // Pixels at 96 DPI, relative to the tab control's top-left corner (or, for the
-// language radios, to their group box).
+// language radios, to their group box). Short: every table row holds one,
+// and a page is a few hundred pixels wide.
 struct Rect {
-    int left = 0, top = 0, width = 0, height = 0;
+    short left = 0, top = 0, width = 0, height = 0;
 };
+
+// A Rect from computed pixels (each well within a short's range).
+constexpr Rect rect_of(int left, int top, int width, int height) {
+    return {static_cast<short>(left), static_cast<short>(top), static_cast<short>(width), static_cast<short>(height)};
+}
 
 // "http://" + host + path. The path is literal except for three placeholders:
 //   {raw}   the keyword as typed, but for '%', '+', '#', '&' and the

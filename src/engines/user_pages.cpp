@@ -521,12 +521,12 @@ UserPageLayout lay_out_user_page(std::span<const std::string_view> radio_caption
     for (std::size_t i = 0; i < places.size(); ++i) {
         const int row_right = layout.has_list ? kList.left - 8 : kRight;
         const int width = std::min(radio_width(radio_captions[i]), row_right - places[i].first);
-        layout.radios.push_back({places[i].first, first_row_y + places[i].second * 22, width, kRowHeight});
+        layout.radios.push_back(rect_of(places[i].first, first_row_y + places[i].second * 22, width, kRowHeight));
     }
-    if (layout.has_list) layout.list = {kList.left, first_row_y, kList.width, kList.height};
+    if (layout.has_list) layout.list = rect_of(kList.left, first_row_y, kList.width, kList.height);
     const int edit_y = two_rows ? 88 : 80;
-    layout.edit = {56, edit_y, 280, 24};
-    layout.button = {344, edit_y, 62, 24};
+    layout.edit = rect_of(56, edit_y, 280, 24);
+    layout.button = rect_of(344, edit_y, 62, 24);
     return layout;
 }
 
