@@ -25,6 +25,14 @@ constexpr int kBaidu = 0;
 constexpr int kNews = 1;  // 百度 新闻: the keyword goes in raw
 constexpr char kNewsUrl[] = "http://news.baidu.com/ns?cl=2&rn=20&tn=news&word=";
 
+// Empties the 百度 page's box and pastes the keyword into it (one too long to
+// type); whether the box holds it.
+bool paste_keyword(const Velvane& app, const std::wstring& keyword) {
+    if (!enter_keyword(app, kBaidu, L"")) return false;
+    paste(keyword);
+    return wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; });
+}
+
 // The keyword as the search engine gets it from a news URL; the URL itself
 // when the logger got something else.
 std::string keyword_of(const std::string& url) {
@@ -156,9 +164,7 @@ TEST_P(RawKeywordLaunch, ALongUrlOfSuchCharactersArrivesAsOneArgument) {
     ASSERT_GT(url.size(), 900u);
 
     ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
-    ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
-    paste(keyword);
-    ASSERT_TRUE(wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; }));
+    ASSERT_TRUE(paste_keyword(app, keyword));
     press(VK_RETURN);
     // Each URL starts a logger process of its own, and two such processes may
     // write in either order: the next search waits until this URL is in.
@@ -198,9 +204,7 @@ TEST_F(BrowserProgram, AnUnquotedPathWithBlanksStartsThatBrowserForLongUrls) {
         // "a \" is "a%20%5C" in the URL: 876 and 2,010 characters.
         for (const int parts : {118, 280}) {
             const std::wstring keyword = repeated(L"a \\", parts);
-            ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
-            paste(keyword);
-            ASSERT_TRUE(wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; }));
+            ASSERT_TRUE(paste_keyword(app, keyword));
             press(VK_RETURN);
             expected.push_back(kNewsUrl + repeated("a%20%5C", parts));
             EXPECT_EQ(app.wait_for_urls(expected.size()), expected);
@@ -242,9 +246,7 @@ TEST_F(BrowserProgram, TheUsersChoiceOfBrowserTakesALongUrl) {
 
     const std::wstring keyword(1000, L'a');
     ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
-    ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
-    paste(keyword);
-    ASSERT_TRUE(wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; }));
+    ASSERT_TRUE(paste_keyword(app, keyword));
     press(VK_RETURN);
     EXPECT_EQ(app.wait_for_urls(1), std::vector<std::string>{kNewsUrl + std::string(1000, 'a')});
     EXPECT_FALSE(balloon_shown([](const std::wstring& t) { return contains(t, L"已截短"); }));
@@ -277,9 +279,7 @@ protected:
     // search (the key typed after Enter has reached the box).
     void search_behind_the_hang() {
         const HWND box = app.control(edit(kBaidu));
-        ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
-        paste(keyword);
-        ASSERT_TRUE(wait_until([&] { return text(box) == keyword; }));
+        ASSERT_TRUE(paste_keyword(app, keyword));
         press(VK_RETURN);
         type(L"!");
         ASSERT_TRUE(wait_until([&] { return text(box) == keyword + L"!"; }));
@@ -320,9 +320,7 @@ TEST_F(LongUrlWithoutBrowserProgram, TheCutForTheShellIsToldInABalloon) {
     const BrowserRegistration missing(L"\"C:\\没有\\browser.exe\" \"%1\"");
     const std::wstring keyword(1000, L'a');
     ASSERT_TRUE(check_radio(app.control(radio(kBaidu, kNews))));
-    ASSERT_TRUE(enter_keyword(app, kBaidu, L""));
-    paste(keyword);
-    ASSERT_TRUE(wait_until([&] { return text(app.control(edit(kBaidu))) == keyword; }));
+    ASSERT_TRUE(paste_keyword(app, keyword));
     press(VK_RETURN);
     const std::string url = kNewsUrl + std::string(1000, 'a');
     EXPECT_EQ(app.wait_for_urls(1), std::vector<std::string>{url.substr(0, 900)});
