@@ -14,64 +14,71 @@ namespace {
 // The file is parsed in its own code units, never converted: bytes for GBK
 // and UTF-8, 16-bit units for UTF-16. Converting would lose what does not
 // convert (a stray GBK byte, a lone surrogate), and store must give every
-// other line back byte for byte. The only non-ASCII text we look for is the
-// three names, so each encoding gets their spelling in it.
-template <class Ch>
+// other line back byte for byte. The bytes of a GBK or UTF-8 file are
+// widened one to one into 16-bit units (each stays below 0x100 and narrows
+// back exactly), so that one parser reads all three encodings. The only
+// non-ASCII text we look for is the three names, so each encoding gets their
+// spelling in it.
+using Text = std::u16string_view;
+using Units = std::u16string;
+
 struct Names {
-    std::basic_string_view<Ch> section;
-    std::array<std::basic_string_view<Ch>, 2> keys;  // "功能键", "键代码"; or one key and an empty one
+    Text section;
+    std::array<Text, 2> keys;  // "功能键", "键代码"; or one key and an empty one
 };
 
 // The show/hide hotkey's section and the selection hotkey's, in one encoding.
-template <class Ch>
 struct Spelling {
-    Names<Ch> show_hide;
-    Names<Ch> selection;
+    Names show_hide;
+    Names selection;
 };
+
+// A name's bytes widened to units at compile time.
+template <std::size_t N>
+struct Widened {
+    std::array<char16_t, N - 1> units{};
+    consteval Widened(const char (&bytes)[N]) {
+        for (std::size_t i = 0; i + 1 < N; ++i) units[i] = static_cast<unsigned char>(bytes[i]);
+    }
+    constexpr operator Text() const { return {units.data(), units.size()}; }
+};
+
+constexpr Widened kUtf8Section("快捷键设置");
+constexpr Widened kUtf8Selection("划词搜索");
+constexpr Widened kUtf8Modifier("功能键");
+constexpr Widened kUtf8KeyCode("键代码");
 
 // 快捷键设置 BF EC BD DD BC FC C9 E8 D6 C3, 划词搜索 BB AE B4 CA CB D1 CB F7,
 // 功能键 B9 A6 C4 DC BC FC, 键代码 BC FC B4 FA C2 EB.
-constexpr Spelling<char> kGbkNames{
-    {"\xBF\xEC\xBD\xDD\xBC\xFC\xC9\xE8\xD6\xC3", {"\xB9\xA6\xC4\xDC\xBC\xFC", "\xBC\xFC\xB4\xFA\xC2\xEB"}},
-    {"\xBB\xAE\xB4\xCA\xCB\xD1\xCB\xF7", {"\xB9\xA6\xC4\xDC\xBC\xFC", "\xBC\xFC\xB4\xFA\xC2\xEB"}}};
-constexpr Spelling<char> kUtf8Names{{"快捷键设置", {"功能键", "键代码"}}, {"划词搜索", {"功能键", "键代码"}}};
-constexpr Spelling<char16_t> kUtf16Names{{u"快捷键设置", {u"功能键", u"键代码"}},
-                                         {u"划词搜索", {u"功能键", u"键代码"}}};
+constexpr Spelling kGbkNames{
+    {u"\xBF\xEC\xBD\xDD\xBC\xFC\xC9\xE8\xD6\xC3", {u"\xB9\xA6\xC4\xDC\xBC\xFC", u"\xBC\xFC\xB4\xFA\xC2\xEB"}},
+    {u"\xBB\xAE\xB4\xCA\xCB\xD1\xCB\xF7", {u"\xB9\xA6\xC4\xDC\xBC\xFC", u"\xBC\xFC\xB4\xFA\xC2\xEB"}}};
+constexpr Spelling kUtf8Names{{kUtf8Section, {kUtf8Modifier, kUtf8KeyCode}},
+                              {kUtf8Selection, {kUtf8Modifier, kUtf8KeyCode}}};
+constexpr Spelling kUtf16Names{{u"快捷键设置", {u"功能键", u"键代码"}}, {u"划词搜索", {u"功能键", u"键代码"}}};
 
 unsigned unit(char c) { return static_cast<unsigned char>(c); }
-unsigned unit(char16_t c) { return c; }
 
-template <class Ch>
-bool is_blank(Ch c) {
-    return c == Ch(' ') || c == Ch('\t');
-}
+bool is_blank(char16_t c) { return c == u' ' || c == u'\t'; }
 
-template <class Ch>
-bool is_break(Ch c) {
-    return c == Ch('\n') || c == Ch('\r');
-}
+bool is_break(char16_t c) { return c == u'\n' || c == u'\r'; }
 
-template <class Ch>
-bool is_digit(Ch c) {
-    return unit(c) >= '0' && unit(c) <= '9';
-}
+bool is_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 unsigned ascii_lower(unsigned u) { return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u; }
 
 // In GBK a byte from 0x81 on leads a two-byte character whose second byte
 // can be an ASCII letter or "]"; such a pair is one character, never a
 // letter to fold or the end of a section name.
-bool is_gbk_lead(char c) { return unit(c) >= 0x81; }
-bool is_gbk_lead(char16_t) { return false; }
+bool is_gbk_lead(char16_t c) { return c >= 0x81; }
 
-template <class Ch>
-bool same_name(std::basic_string_view<Ch> a, std::basic_string_view<Ch> b, bool gbk) {
+bool same_name(Text a, Text b, bool gbk) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (gbk && is_gbk_lead(a[i]) && i + 1 < a.size()) {
             if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
             ++i;
-        } else if (ascii_lower(unit(a[i])) != ascii_lower(unit(b[i]))) {
+        } else if (ascii_lower(a[i]) != ascii_lower(b[i])) {
             return false;
         }
     }
@@ -84,13 +91,12 @@ struct Line {
     std::size_t next;   // first unit after the line break
 };
 
-template <class Ch>
-Line line_at(std::basic_string_view<Ch> text, std::size_t pos) {
+Line line_at(Text text, std::size_t pos) {
     std::size_t end = pos;
     while (end < text.size() && !is_break(text[end])) ++end;
     std::size_t next = end;
     if (next < text.size()) {
-        next += (text[next] == Ch('\r') && next + 1 < text.size() && text[next + 1] == Ch('\n')) ? 2 : 1;
+        next += (text[next] == u'\r' && next + 1 < text.size() && text[next + 1] == u'\n') ? 2 : 1;
     }
     return {pos, end, next};
 }
@@ -104,8 +110,7 @@ struct ParsedLine {
     std::size_t value_begin = 0, value_end = 0;  // after "=", trimmed; empty at name_end without "="
 };
 
-template <class Ch>
-ParsedLine parse_line(std::basic_string_view<Ch> text, Line line, bool gbk) {
+ParsedLine parse_line(Text text, Line line, bool gbk) {
     auto trim = [&](std::size_t& b, std::size_t& e) {
         while (b < e && is_blank(text[b])) ++b;
         while (e > b && is_blank(text[e - 1])) --e;
@@ -114,13 +119,13 @@ ParsedLine parse_line(std::basic_string_view<Ch> text, Line line, bool gbk) {
     trim(b, e);
     ParsedLine p;
     if (b == e) return p;
-    if (text[b] == Ch(';')) {
+    if (text[b] == u';') {
         p.kind = LineKind::Comment;
         return p;
     }
-    if (text[b] == Ch('[')) {
+    if (text[b] == u'[') {
         std::size_t close = b + 1;
-        while (close < e && text[close] != Ch(']')) close += (gbk && is_gbk_lead(text[close])) ? 2 : 1;
+        while (close < e && text[close] != u']') close += (gbk && is_gbk_lead(text[close])) ? 2 : 1;
         if (close < e) {
             p.kind = LineKind::Section;
             p.name_begin = b + 1;
@@ -132,7 +137,7 @@ ParsedLine parse_line(std::basic_string_view<Ch> text, Line line, bool gbk) {
     }
     p.kind = LineKind::Key;
     std::size_t equals = b;
-    while (equals < e && text[equals] != Ch('=')) ++equals;
+    while (equals < e && text[equals] != u'=') ++equals;
     p.name_begin = b;
     if (equals < e) {
         p.has_equals = true;
@@ -147,10 +152,7 @@ ParsedLine parse_line(std::basic_string_view<Ch> text, Line line, bool gbk) {
     return p;
 }
 
-template <class Ch>
-std::basic_string_view<Ch> slice(std::basic_string_view<Ch> text, std::size_t begin, std::size_t end) {
-    return text.substr(begin, end - begin);
-}
+Text slice(Text text, std::size_t begin, std::size_t end) { return text.substr(begin, end - begin); }
 
 // What store and load need to know about the first "快捷键设置" section.
 struct SectionScan {
@@ -159,8 +161,7 @@ struct SectionScan {
     std::array<std::optional<ParsedLine>, 2> keys;
 };
 
-template <class Ch>
-SectionScan scan(std::basic_string_view<Ch> text, const Names<Ch>& names, bool gbk) {
+SectionScan scan(Text text, const Names& names, bool gbk) {
     SectionScan s;
     for (std::size_t pos = 0; pos < text.size();) {
         const Line line = line_at(text, pos);
@@ -188,25 +189,24 @@ SectionScan scan(std::basic_string_view<Ch> text, const Names<Ch>& names, bool g
 // Val()-style decimal conversion, truncated toward zero and saturated to 32
 // bits (settings_file.h lists the cases). The value is computed exactly from
 // the digits, with no floating point to round "87.9" or "1e9" either way.
-template <class Ch>
-std::int32_t settings_number(std::basic_string_view<Ch> text) {
+std::int32_t settings_number(Text text) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n && is_blank(text[i])) ++i;
     bool negative = false;
-    if (i < n && (text[i] == Ch('+') || text[i] == Ch('-'))) negative = text[i++] == Ch('-');
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
     const std::size_t int_begin = i;
     while (i < n && is_digit(text[i])) ++i;
     const std::size_t int_end = i;
     std::size_t frac_begin = i, frac_end = i;
-    if (i < n && text[i] == Ch('.')) {
+    if (i < n && text[i] == u'.') {
         frac_begin = ++i;
         while (i < n && is_digit(text[i])) ++i;
         frac_end = i;
     }
     const auto int_digits = slice(text, int_begin, int_end);
     const auto frac_digits = slice(text, frac_begin, frac_end);
-    auto nonzero = [](Ch c) { return c != Ch('0'); };
+    auto nonzero = [](char16_t c) { return c != u'0'; };
     if (std::none_of(int_digits.begin(), int_digits.end(), nonzero) &&
         std::none_of(frac_digits.begin(), frac_digits.end(), nonzero)) {
         return 0;  // no digits at all, or only zeros: no exponent can change that
@@ -215,12 +215,12 @@ std::int32_t settings_number(std::basic_string_view<Ch> text) {
     // Past a billion places the result is 0 or saturated anyway.
     constexpr std::int64_t kExponentCap = 1'000'000'000;
     std::int64_t exponent = 0;
-    if (i < n && (text[i] == Ch('e') || text[i] == Ch('E'))) {
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
         std::size_t j = i + 1;
         bool exponent_negative = false;
-        if (j < n && (text[j] == Ch('+') || text[j] == Ch('-'))) exponent_negative = text[j++] == Ch('-');
+        if (j < n && (text[j] == u'+' || text[j] == u'-')) exponent_negative = text[j++] == u'-';
         while (j < n && is_digit(text[j])) {
-            exponent = std::min(exponent * 10 + (unit(text[j]) - '0'), kExponentCap);
+            exponent = std::min(exponent * 10 + (text[j] - '0'), kExponentCap);
             ++j;
         }
         if (exponent_negative) exponent = -exponent;
@@ -230,8 +230,8 @@ std::int32_t settings_number(std::basic_string_view<Ch> text) {
     // the exponent has moved it; past the written digits come zeros.
     auto digit = [&](std::int64_t k) -> std::int64_t {
         const auto at = static_cast<std::size_t>(k);
-        if (at < int_digits.size()) return unit(int_digits[at]) - '0';
-        if (at - int_digits.size() < frac_digits.size()) return unit(frac_digits[at - int_digits.size()]) - '0';
+        if (at < int_digits.size()) return int_digits[at] - '0';
+        if (at - int_digits.size() < frac_digits.size()) return frac_digits[at - int_digits.size()] - '0';
         return 0;
     };
     const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
@@ -249,25 +249,20 @@ std::int32_t settings_number(std::basic_string_view<Ch> text) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-template <class Ch>
-std::int32_t value_of(std::basic_string_view<Ch> text, const std::optional<ParsedLine>& key) {
+std::int32_t value_of(Text text, const std::optional<ParsedLine>& key) {
     if (!key) return 0;
     auto value = slice(text, key->value_begin, key->value_end);
-    if (value.size() >= 2 && (value.front() == Ch('"') || value.front() == Ch('\'')) && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
     }
     return settings_number(value);
 }
 
-template <class Ch>
-Hotkey hotkey_of(std::basic_string_view<Ch> text, const SectionScan& s) {
-    return {value_of(text, s.keys[0]), value_of(text, s.keys[1])};
-}
+Hotkey hotkey_of(Text text, const SectionScan& s) { return {value_of(text, s.keys[0]), value_of(text, s.keys[1])}; }
 
 // Whether the file holds nothing but the show/hide section (in one copy or
 // more) and blank lines: then deleting it loses nothing else.
-template <class Ch>
-bool holds_only_show_hide_section(std::basic_string_view<Ch> text, const Names<Ch>& names, bool gbk) {
+bool holds_only_show_hide_section(Text text, const Names& names, bool gbk) {
     bool in_section = false;
     for (std::size_t pos = 0; pos < text.size();) {
         const Line line = line_at(text, pos);
@@ -283,49 +278,47 @@ bool holds_only_show_hide_section(std::basic_string_view<Ch> text, const Names<C
     return true;
 }
 
-template <class Ch>
-std::basic_string<Ch> widen(std::string_view ascii) {
-    return std::basic_string<Ch>(ascii.begin(), ascii.end());
+// Bytes as units, one each.
+Units widen(std::string_view bytes) {
+    Units units(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) units[i] = static_cast<unsigned char>(bytes[i]);
+    return units;
 }
 
 // The file's own line break, taken from its first line; CRLF when it has none.
-template <class Ch>
-std::basic_string<Ch> line_break_of(std::basic_string_view<Ch> text) {
+Units line_break_of(Text text) {
     const Line first = line_at(text, 0);
-    if (first.end == first.next) return widen<Ch>("\r\n");
-    return std::basic_string<Ch>(slice(text, first.end, first.next));
+    if (first.end == first.next) return widen("\r\n");
+    return Units(slice(text, first.end, first.next));
 }
 
-template <class Ch>
 struct Edit {
     std::size_t at;
     std::size_t erase;
-    std::basic_string<Ch> insert;
+    Units insert;
 };
 
-template <class Ch>
-std::basic_string<Ch> store_text(std::basic_string_view<Ch> text, const Names<Ch>& names, bool gbk,
-                                 const std::array<std::optional<std::string>, 2>& values) {
+Units store_text(Text text, const Names& names, bool gbk, const std::array<std::optional<std::string>, 2>& values) {
     const SectionScan s = scan(text, names, gbk);
-    const std::basic_string<Ch> line_break = line_break_of(text);
-    std::vector<Edit<Ch>> edits;
-    std::basic_string<Ch> new_lines;  // keys the section lacks, in the order they are written
+    const Units line_break = line_break_of(text);
+    std::vector<Edit> edits;
+    Units new_lines;  // keys the section lacks, in the order they are written
     for (std::size_t k = 0; k < values.size(); ++k) {
         if (!values[k]) continue;
-        const std::basic_string<Ch> value = widen<Ch>(*values[k]);
+        const Units value = widen(*values[k]);
         if (const auto& key = s.keys[k]) {
             if (key->has_equals) {
                 edits.push_back({key->value_begin, key->value_end - key->value_begin, value});
             } else {
-                edits.push_back({key->name_end, 0, Ch('=') + value});
+                edits.push_back({key->name_end, 0, u'=' + value});
             }
         } else {
-            new_lines += std::basic_string<Ch>(names.keys[k]) + Ch('=') + value + line_break;
+            new_lines += Units(names.keys[k]) + u'=' + value + line_break;
         }
     }
     std::size_t insert_at = s.insert_at;
     if (!s.found) {
-        new_lines = Ch('[') + std::basic_string<Ch>(names.section) + Ch(']') + line_break + new_lines;
+        new_lines = u'[' + Units(names.section) + u']' + line_break + new_lines;
         insert_at = text.size();
     }
     if (!new_lines.empty()) {
@@ -341,10 +334,10 @@ std::basic_string<Ch> store_text(std::basic_string_view<Ch> text, const Names<Ch
     for (std::size_t i = 1; i < edits.size(); ++i) {
         for (std::size_t j = i; j > 0 && edits[j].at < edits[j - 1].at; --j) std::swap(edits[j], edits[j - 1]);
     }
-    std::basic_string<Ch> out;
+    Units out;
     out.reserve(text.size() + 64);
     std::size_t copied = 0;
-    for (const Edit<Ch>& edit : edits) {
+    for (const Edit& edit : edits) {
         out.append(slice(text, copied, edit.at));
         out += edit.insert;
         copied = edit.at + edit.erase;
@@ -367,56 +360,72 @@ Layout layout_of(std::string_view bytes) {
     return {Encoding::Gbk, 0};
 }
 
+bool is_utf16(Encoding encoding) { return encoding == Encoding::Utf16Le || encoding == Encoding::Utf16Be; }
+
+// A file's text after its byte order mark, in units.
+struct FileText {
+    Encoding encoding;
+    Units units;
+
+    bool gbk() const { return encoding == Encoding::Gbk; }
+    // Of a set with gbk, utf8 and utf16 members, the one for this file.
+    template <class Set>
+    const auto& spelling_in(const Set& set) const {
+        return gbk() ? set.gbk : encoding == Encoding::Utf8 ? set.utf8 : set.utf16;
+    }
+};
+
 // An odd last byte of a UTF-16 file is no unit; it is left out here and put
 // back at the end by store.
-std::u16string units_of(std::string_view bytes, bool big_endian) {
-    std::u16string units(bytes.size() / 2, u'\0');
+FileText text_of(std::string_view file_bytes) {
+    const Layout layout = layout_of(file_bytes);
+    const std::string_view body = file_bytes.substr(layout.bom_size);
+    if (!is_utf16(layout.encoding)) return {layout.encoding, widen(body)};
+    const bool big_endian = layout.encoding == Encoding::Utf16Be;
+    Units units(body.size() / 2, u'\0');
     for (std::size_t i = 0; i < units.size(); ++i) {
-        const unsigned first = unit(bytes[2 * i]), second = unit(bytes[2 * i + 1]);
+        const unsigned first = unit(body[2 * i]), second = unit(body[2 * i + 1]);
         units[i] = static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first);
     }
-    return units;
+    return {layout.encoding, std::move(units)};
 }
 
-void append_units(std::string& out, std::u16string_view units, bool big_endian) {
+void append_units(std::string& out, Text units, Encoding encoding) {
     for (const char16_t u : units) {
         const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
-        out += big_endian ? high : low;
-        out += big_endian ? low : high;
+        if (!is_utf16(encoding)) {
+            out += low;
+        } else {
+            out += encoding == Encoding::Utf16Be ? high : low;
+            out += encoding == Encoding::Utf16Be ? low : high;
+        }
     }
 }
+
+// The three names in each encoding a file may have.
+struct Spellings {
+    Spelling gbk, utf8, utf16;
+};
+constexpr Spellings kNames{kGbkNames, kUtf8Names, kUtf16Names};
 
 // Calls fn(text, spelling, gbk) with the file's text in its own code units.
 template <class Fn>
 auto with_text(std::string_view file_bytes, Fn&& fn) {
-    const Layout layout = layout_of(file_bytes);
-    const std::string_view body = file_bytes.substr(layout.bom_size);
-    switch (layout.encoding) {
-    case Encoding::Utf8:
-        return fn(body, kUtf8Names, false);
-    case Encoding::Utf16Le:
-    case Encoding::Utf16Be: {
-        const std::u16string units = units_of(body, layout.encoding == Encoding::Utf16Be);
-        return fn(std::u16string_view(units), kUtf16Names, false);
-    }
-    case Encoding::Gbk:
-        break;
-    }
-    return fn(body, kGbkNames, true);
+    const FileText file = text_of(file_bytes);
+    return fn(Text(file.units), file.spelling_in(kNames), file.gbk());
 }
 
 // One section and its keys, spelled in each encoding a file may have.
 struct NameSet {
-    Names<char> gbk;
-    Names<char> utf8;
-    Names<char16_t> utf16;
+    Names gbk;
+    Names utf8;
+    Names utf16;
 };
 
-// A section and one key given in UTF-8, with the storage of their GBK and
-// UTF-16 spellings.
+// A section and one key given in UTF-8, with the storage of their GBK,
+// UTF-8 and UTF-16 spellings in units.
 struct SpelledNames {
-    std::string section_utf8, key_utf8, section_gbk, key_gbk;
-    std::u16string section_utf16, key_utf16;
+    Units section_gbk, key_gbk, section_utf8, key_utf8, section_utf16, key_utf16;
 
     NameSet names() const {
         return {{section_gbk, {key_gbk, {}}}, {section_utf8, {key_utf8, {}}}, {section_utf16, {key_utf16, {}}}};
@@ -430,33 +439,20 @@ std::optional<SpelledNames> spell(std::string_view section, std::string_view key
     CodePageBytes section_gbk = code_pages.encode(section, KeywordCharset::Gbk);
     CodePageBytes key_gbk = code_pages.encode(key, KeywordCharset::Gbk);
     if (section_gbk.unencodable || key_gbk.unencodable) return std::nullopt;
-    return SpelledNames{std::string(section),     std::string(key),         std::move(section_gbk.bytes),
-                        std::move(key_gbk.bytes), utf16_from_utf8(section), utf16_from_utf8(key)};
+    return SpelledNames{widen(section_gbk.bytes), widen(key_gbk.bytes), widen(section), widen(key),
+                        utf16_from_utf8(section), utf16_from_utf8(key)};
 }
 
 // The file with these values stored in the section's keys (a missing value
 // leaves its key as it is), every other byte kept.
 std::string store_names(std::string_view file_bytes, const NameSet& names,
                         const std::array<std::optional<std::string>, 2>& values) {
-    const Layout layout = layout_of(file_bytes);
-    const std::string_view bom = file_bytes.substr(0, layout.bom_size);
-    const std::string_view body = file_bytes.substr(layout.bom_size);
-    switch (layout.encoding) {
-    case Encoding::Gbk:
-        break;
-    case Encoding::Utf8:
-        return std::string(bom) + store_text(body, names.utf8, false, values);
-    case Encoding::Utf16Le:
-    case Encoding::Utf16Be: {
-        const bool big_endian = layout.encoding == Encoding::Utf16Be;
-        const std::u16string units = units_of(body, big_endian);
-        std::string out(bom);
-        append_units(out, store_text(std::u16string_view(units), names.utf16, false, values), big_endian);
-        if (body.size() % 2 != 0) out += body.back();
-        return out;
-    }
-    }
-    return store_text(body, names.gbk, true, values);
+    const std::size_t bom_size = layout_of(file_bytes).bom_size;
+    const FileText file = text_of(file_bytes);
+    std::string out(file_bytes.substr(0, bom_size));
+    append_units(out, store_text(file.units, file.spelling_in(names), file.gbk(), values), file.encoding);
+    if (is_utf16(file.encoding) && (file_bytes.size() - bom_size) % 2 != 0) out += file_bytes.back();
+    return out;
 }
 
 }  // namespace
@@ -507,26 +503,10 @@ std::optional<std::int32_t> load_setting(std::optional<std::string_view> file_by
     if (!file_bytes) return std::nullopt;
     const std::optional<SpelledNames> spelled = spell(section, key, code_pages);
     if (!spelled) return std::nullopt;
-    const NameSet names = spelled->names();
-    const Layout layout = layout_of(*file_bytes);
-    const std::string_view body = file_bytes->substr(layout.bom_size);
-    const auto value = [](auto text, const auto& spelling, bool gbk) -> std::optional<std::int32_t> {
-        const SectionScan s = scan(text, spelling, gbk);
-        if (!s.keys[0]) return std::nullopt;
-        return value_of(text, s.keys[0]);
-    };
-    switch (layout.encoding) {
-    case Encoding::Utf8:
-        return value(body, names.utf8, false);
-    case Encoding::Utf16Le:
-    case Encoding::Utf16Be: {
-        const std::u16string units = units_of(body, layout.encoding == Encoding::Utf16Be);
-        return value(std::u16string_view(units), names.utf16, false);
-    }
-    case Encoding::Gbk:
-        break;
-    }
-    return value(body, names.gbk, true);
+    const FileText file = text_of(*file_bytes);
+    const SectionScan s = scan(file.units, file.spelling_in(spelled->names()), file.gbk());
+    if (!s.keys[0]) return std::nullopt;
+    return value_of(file.units, s.keys[0]);
 }
 
 std::optional<std::string> store_setting(std::optional<std::string_view> file_bytes, std::string_view section,
