@@ -24,7 +24,7 @@ enum class Example { Written, AlreadyThere, Failed };
 
 Example write_example(const std::wstring& path) {
     if (file_stamp(path).exists) return Example::AlreadyThere;
-    const std::wstring temporary = write_temporary_file(path, kUserPagesExample);
+    const std::wstring temporary = write_temporary_file(path, user_pages_example());
     if (temporary.empty()) return Example::Failed;
     if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) return Example::Written;
     const DWORD error = GetLastError();

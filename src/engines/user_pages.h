@@ -159,4 +159,8 @@ int caption_width(std::string_view caption);
 // it is.
 extern const std::string_view kUserPagesExample;
 
+// The same text unpacked from the compact copy that velvane.exe carries in
+// its place (tools/pack-text.py makes that copy from kUserPagesExample).
+std::string user_pages_example();
+
 }  // namespace velvane

@@ -1,9 +1,12 @@
 // The small text helpers every reader shares: each has one meaning, checked here.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "text/packed_text.h"
 #include "text/text.h"
 
 namespace velvane {
@@ -55,6 +58,42 @@ TEST(FolderOf, IsThePathBeforeTheLastSeparator) {
         {L"velvane.exe", L"."},
     };
     for (const Case& c : cases) EXPECT_EQ(folder_of(c.path), c.expected);
+}
+
+TEST(UnpackText, ReadsBytesAndCopiesAndRefusesWhatIsNoPackedText) {
+    struct Case {
+        std::vector<std::uint8_t> packed;
+        std::string_view expected;
+    };
+    const Case cases[] = {
+        {{}, ""},
+        {{0x00, 'a', 'b'}, "ab"},
+        // A copy of 5 from 1 back runs into what it writes.
+        {{0x02, 'a', 0x02, 0x00}, "aaaaaa"},
+        // A copy of 3 from 2 back, then bytes again; nine items take two flag bytes.
+        {{0x04, 'a', 'b', 0x10, 0x00, 'c', 'd', 'e', 'f', 'g', 0x00, 'h'}, "ababacdefgh"},
+        // Reaching back before the start, or cut off at the end.
+        {{0x01, 0x00, 0x00}, ""},
+        {{0x02, 'a', 0x10, 0x00}, ""},
+        {{0x02, 'a', 0x02}, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(unpack_text(c.packed), c.expected);
+}
+
+TEST(UnpackText, ReachesTheFarthestAndCopiesTheLongest) {
+    std::vector<std::uint8_t> packed;
+    std::string text;
+    for (int group = 0; group < 512; ++group) {
+        packed.push_back(0x00);
+        for (int i = 0; i < 8; ++i) {
+            const auto byte = static_cast<std::uint8_t>((group * 8 + i) * 7 % 251);
+            packed.push_back(byte);
+            text += static_cast<char>(byte);
+        }
+    }
+    packed.insert(packed.end(), {0x01, 0xFF, 0xFF});  // 18 bytes from 4,096 back
+    text += text.substr(0, 18);
+    EXPECT_EQ(unpack_text(packed), text);
 }
 
 }  // namespace

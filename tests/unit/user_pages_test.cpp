@@ -509,5 +509,7 @@ TEST(UserPagesExample, ReadsWithNoProblemAndSearchesToday) {
         EXPECT_EQ(problem.fault, UserPagesFault::DuplicateBrowser);
 }
 
+TEST(UserPagesExample, TheExesCompactCopyIsTheTextByteForByte) { EXPECT_EQ(user_pages_example(), kUserPagesExample); }
+
 }  // namespace
 }  // namespace velvane
