@@ -602,6 +602,13 @@ void move_mouse(POINT screen) {
     ADD_FAILURE() << "the mouse went to (" << at.x << ", " << at.y << "), not (" << screen.x << ", " << screen.y << ")";
 }
 
+void move_mouse_off(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    move_mouse({r.left - 8 >= left ? r.left - 8 : r.right + 8, r.top - 8 >= top ? r.top - 8 : r.bottom + 8});
+}
+
 void click(HWND window, Button button) {
     if (!IsWindowVisible(window)) ADD_FAILURE() << "clicking window " << window << ", which is not visible";
     move_mouse(centre(window));

@@ -217,6 +217,9 @@ enum class Button { Left, Right };
 
 // Moves the mouse to a screen point, as the hand does.
 void move_mouse(POINT screen);
+// Moves the mouse just outside a window: above and left of it where the
+// screen has room, else below and right.
+void move_mouse_off(HWND window);
 // Moves the mouse to the centre of a window and presses and releases a button.
 void click(HWND window, Button button = Button::Left);
 // Types text as Unicode key strokes (Chinese too), one character at a time.

@@ -49,6 +49,22 @@ HWND find_window(HWND main, const wchar_t* window_class, std::wstring_view title
     return nullptr;
 }
 
+// What the program shows when an expected window did not come: its visible
+// top-level windows and the one in the foreground, for the failure message.
+std::string windows_shown(HWND main) {
+    const auto describe = [](HWND w) {
+        wchar_t name[64] = {};
+        GetClassNameW(w, name, 64);
+        return utf8(name) + " \"" + utf8(caption(w)) + "\"";
+    };
+    std::string shown;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, nullptr));)
+        if (process_of(w) == process_of(main) && IsWindowVisible(w)) shown += describe(w) + "; ";
+    const HWND front = GetForegroundWindow();
+    return "shown: " + shown + "in front: " + (front ? describe(front) : std::string("none")) +
+           (front && process_of(front) != process_of(main) ? " (another process)" : "");
+}
+
 HWND wait_for_window(HWND main, const wchar_t* window_class, std::wstring_view title) {
     HWND found = nullptr;
     wait_until([&] { return (found = find_window(main, window_class, title)) != nullptr; });
@@ -101,11 +117,18 @@ void open_menu(const Velvane& app, MenuFrom from = MenuFrom::TabStrip) {
         GetWindowRect(tray_window(), &r);
         click_at({r.right - 10, r.top + 10}, Button::Right);  // the first icon
     }
-    ASSERT_TRUE(wait_until([&] { return find_window(app.window(), L"#32768", L"") != nullptr; }))
+    HWND menu = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (menu = find_window(app.window(), L"#32768", L"")) != nullptr; }))
         << "the menu did not open";
     // The keys go to the foreground thread, which must be the program's.
     ASSERT_TRUE(wait_until([&] { return process_of(GetForegroundWindow()) == process_of(app.window()); }))
         << "the menu opened without the program in the foreground";
+    // The menu opens with its corner under the pointer, and any pointer event
+    // there takes the highlight off the entry the arrow keys have reached, so
+    // that the next Down starts again at the top. Wine sends such an event
+    // when the menu's window comes up under the pointer, sometimes only after
+    // some of the keys. Outside the menu, pointer events leave it alone.
+    move_mouse_off(menu);
 }
 
 // Opens the menu and picks an entry.
@@ -124,7 +147,7 @@ struct MessageBoxSeen {
 MessageBoxSeen answer(const Velvane& app, std::wstring_view title, int button = IDOK) {
     const HWND box = wait_for_window(app.window(), L"#32770", title);
     if (!box) {
-        ADD_FAILURE() << "no message box " << utf8(title);
+        ADD_FAILURE() << "no message box " << utf8(title) << " (" << windows_shown(app.window()) << ")";
         return {};
     }
     const MessageBoxSeen seen{caption(box), text(GetDlgItem(box, 0xFFFF))};
