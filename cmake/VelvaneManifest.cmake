@@ -22,5 +22,13 @@ function(velvane_manifest output)
     list(APPEND VELVANE_MANIFEST_VERSION ${number})
   endforeach()
   list(JOIN VELVANE_MANIFEST_VERSION "." VELVANE_MANIFEST_VERSION)
-  configure_file("${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../src/resources/velvane.manifest.in" "${output}" @ONLY)
+  # The exe carries the manifest without the template's comments and
+  # indentation, which no reader of it needs.
+  file(READ "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../src/resources/velvane.manifest.in" manifest)
+  string(REGEX REPLACE "<!--[^>]*-->" "" manifest "${manifest}")
+  string(REGEX REPLACE "\n[ \n]*" "\n" manifest "${manifest}")
+  string(REGEX REPLACE "[ \n]+/>" "/>" manifest "${manifest}")
+  file(CONFIGURE OUTPUT "${output}" CONTENT "${manifest}" @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../src/resources/velvane.manifest.in")
 endfunction()
