@@ -42,7 +42,7 @@ using UniquePen = Unique<HPEN, PenDeleter>;
 // Whether a file can be written at `path` at all: no folder in its place,
 // and a new file can be made beside it.
 bool place_writable(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = file_attributes(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     const std::wstring probe = write_temporary_file(path, {});
     if (probe.empty()) return false;

@@ -1,5 +1,7 @@
 #include "win/dpi_win.h"
 
+#include <cstring>
+
 #include "win/handles.h"
 
 namespace velvane {
@@ -45,7 +47,9 @@ LOGFONTW message_font(UINT dpi) {
     LOGFONTW fallback = {};
     fallback.lfHeight = -scale_for_dpi(12, dpi);
     fallback.lfCharSet = DEFAULT_CHARSET;
-    lstrcpyW(fallback.lfFaceName, L"Microsoft YaHei UI");
+    constexpr wchar_t kFace[] = L"Microsoft YaHei UI";
+    static_assert(sizeof kFace <= sizeof fallback.lfFaceName);
+    std::memcpy(fallback.lfFaceName, kFace, sizeof kFace);
     return fallback;
 }
 

@@ -106,7 +106,7 @@ FileBytes read_file_start(const std::wstring& path, std::size_t limit) {
 }
 
 bool replace_file(const std::wstring& path, std::string_view bytes) {
-    const bool there = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES || !is_missing(GetLastError());
+    const bool there = file_attributes(path) != INVALID_FILE_ATTRIBUTES || !is_missing(GetLastError());
     // A file held open without leave to delete it (an editor, a virus
     // scanner) cannot be replaced: nothing is written then (Wine's
     // ReplaceFileW would leave a file of its own behind).
@@ -124,8 +124,14 @@ bool replace_file(const std::wstring& path, std::string_view bytes) {
 
 bool delete_file(const std::wstring& path) { return DeleteFileW(path.c_str()) || is_missing(GetLastError()); }
 
+DWORD file_attributes(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ? data.dwFileAttributes
+                                                                            : INVALID_FILE_ATTRIBUTES;
+}
+
 bool is_file(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = file_attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

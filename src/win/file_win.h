@@ -48,6 +48,11 @@ struct FileBytes {
 // Whether the path names a file (not a folder) that is there.
 bool is_file(const std::wstring& path);
 
+// The path's attributes, as GetFileAttributesW gives them: INVALID_FILE_ATTRIBUTES
+// with the error left for GetLastError when they cannot be had. (Asked with
+// GetFileAttributesExW, which the program imports already.)
+DWORD file_attributes(const std::wstring& path);
+
 // Deletes the file; true when no file is left, also when there was none.
 [[nodiscard]] bool delete_file(const std::wstring& path);
 

@@ -184,8 +184,10 @@ public:
         queue_.push_back(std::move(launch));
         keep_worker_going();
         if (!watchdog_) watchdog_.reset(CreateThread(nullptr, 0, &Launcher::watchdog_main, this, 0, nullptr));
-        WakeConditionVariable(&wake_);
-        WakeConditionVariable(&watch_);
+        // One thread waits on each (the worker, the watchdog): waking all is
+        // waking it.
+        WakeAllConditionVariable(&wake_);
+        WakeAllConditionVariable(&watch_);
     }
 
     // Waits up to limit_ms for the URLs queued and the launch under way;
