@@ -1,6 +1,7 @@
 #include "engines/hosts.h"
 
 #include <array>
+#include <cstdint>
 
 namespace velvane {
 namespace {
@@ -91,17 +92,41 @@ constexpr HostEntry kHosts[] = {
     {HostRole::AuthorSite, "velvane.example.com"},
 };
 
-constexpr auto kTable = [] {
-    std::array<std::string_view, static_cast<std::size_t>(HostRole::Count)> table{};
-    for (const auto& entry : kHosts) table[static_cast<std::size_t>(entry.role)] = entry.host;
+constexpr std::size_t kRoles = static_cast<std::size_t>(HostRole::Count);
+
+// Every role has exactly one host.
+static_assert(std::size(kHosts) == kRoles);
+
+constexpr std::size_t kHostBytes = [] {
+    std::size_t bytes = 0;
+    for (const auto& entry : kHosts) bytes += entry.host.size();
+    return bytes;
+}();
+static_assert(kHostBytes <= 0xFFFF);
+
+// The hosts one after another in the order of their roles, and where each
+// starts: two bytes a role instead of a pointer and a length.
+struct HostTable {
+    std::array<char, kHostBytes> bytes{};
+    std::array<std::uint16_t, kRoles + 1> starts{};
+};
+
+constexpr HostTable kTable = [] {
+    std::array<std::string_view, kRoles> by_role{};
+    for (const auto& entry : kHosts) by_role[static_cast<std::size_t>(entry.role)] = entry.host;
+    HostTable table;
+    std::size_t at = 0;
+    for (std::size_t role = 0; role < kRoles; ++role) {
+        table.starts[role] = static_cast<std::uint16_t>(at);
+        for (const char c : by_role[role]) table.bytes[at++] = c;
+    }
+    table.starts[kRoles] = static_cast<std::uint16_t>(at);
     return table;
 }();
 
-// Every role has exactly one host.
-static_assert(std::size(kHosts) == static_cast<std::size_t>(HostRole::Count));
 static_assert([] {
-    for (const auto host : kTable)
-        if (host.empty()) return false;
+    for (std::size_t role = 0; role < kRoles; ++role)
+        if (kTable.starts[role] == kTable.starts[role + 1]) return false;
     return true;
 }());
 
@@ -109,7 +134,9 @@ static_assert([] {
 
 std::string_view host_of(HostRole role) {
     const auto index = static_cast<std::size_t>(role);
-    return index < kTable.size() ? kTable[index] : std::string_view{};
+    if (index >= kRoles) return {};
+    return {kTable.bytes.data() + kTable.starts[index],
+            static_cast<std::size_t>(kTable.starts[index + 1] - kTable.starts[index])};
 }
 
 }  // namespace velvane

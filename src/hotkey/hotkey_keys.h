@@ -38,9 +38,11 @@ inline constexpr std::array<ModifierChoice, 4> kModifierChoices{{
     {"Alt", 4, "4"},
 }};
 
-// One entry of the dialog's key list; "键代码" stores `code` in decimal.
+// One entry of the dialog's key list; "键代码" stores `code` in decimal. The
+// name is held in the row (at most "F12" and its end): eight bytes a row
+// instead of a pointer, a length and the code.
 struct KeyChoice {
-    std::string_view name;
+    char name[4];
     std::int32_t code;
 };
 
