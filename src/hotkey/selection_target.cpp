@@ -1,14 +1,17 @@
 #include "hotkey/selection_target.h"
 
+#include <array>
+#include <cstdint>
+#include <string_view>
+
 namespace velvane {
 namespace {
 
 enum class Match : unsigned char { WindowClass, Program, ProgramPrefix };
 
-// The name as a plain pointer and the match first: a row of 16 bytes
-// instead of 32, in a table of some seventy rows.
+// A row as written below; the program carries the table packed (kPacked).
 struct Known {
-    const char16_t* name;
+    std::string_view name;  // ASCII
     Match match;
     CopyKey key;
 };
@@ -16,97 +19,138 @@ struct Known {
 // One table for every program that must not get Ctrl+C.
 constexpr Known kKnown[] = {
     // Terminals
-    {u"ConsoleWindowClass", Match::WindowClass, CopyKey::CtrlInsert},             // the console host
-    {u"CASCADIA_HOSTING_WINDOW_CLASS", Match::WindowClass, CopyKey::CtrlInsert},  // Windows Terminal
-    {u"mintty", Match::WindowClass, CopyKey::CtrlInsert},
-    {u"PuTTY", Match::WindowClass, CopyKey::CtrlInsert},
-    {u"KiTTY", Match::WindowClass, CopyKey::CtrlInsert},
-    {u"VirtualConsoleClass", Match::WindowClass, CopyKey::CtrlInsert},  // ConEmu
-    {u"VTWin32", Match::WindowClass, CopyKey::CtrlInsert},              // Tera Term
-    {u"WindowsTerminal.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"OpenConsole.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"conhost.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"mintty.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"putty.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"kitty.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"kitty_portable.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"alacritty.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"wezterm-gui.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"wezterm.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"Tabby.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"Terminus.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"Hyper.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"MobaXterm", Match::ProgramPrefix, CopyKey::CtrlInsert},  // MobaXterm_Personal_23.2.exe too
-    {u"Xshell.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"SecureCRT.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"ConEmu.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"ConEmu64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"Cmder.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"ttermpro.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"FinalShell.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"electerm.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"WindTerm.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"Termius.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"warp.exe", Match::Program, CopyKey::CtrlInsert},
+    {"ConsoleWindowClass", Match::WindowClass, CopyKey::CtrlInsert},             // the console host
+    {"CASCADIA_HOSTING_WINDOW_CLASS", Match::WindowClass, CopyKey::CtrlInsert},  // Windows Terminal
+    {"mintty", Match::WindowClass, CopyKey::CtrlInsert},
+    {"PuTTY", Match::WindowClass, CopyKey::CtrlInsert},
+    {"KiTTY", Match::WindowClass, CopyKey::CtrlInsert},
+    {"VirtualConsoleClass", Match::WindowClass, CopyKey::CtrlInsert},  // ConEmu
+    {"VTWin32", Match::WindowClass, CopyKey::CtrlInsert},              // Tera Term
+    {"WindowsTerminal.exe", Match::Program, CopyKey::CtrlInsert},
+    {"OpenConsole.exe", Match::Program, CopyKey::CtrlInsert},
+    {"conhost.exe", Match::Program, CopyKey::CtrlInsert},
+    {"mintty.exe", Match::Program, CopyKey::CtrlInsert},
+    {"putty.exe", Match::Program, CopyKey::CtrlInsert},
+    {"kitty.exe", Match::Program, CopyKey::CtrlInsert},
+    {"kitty_portable.exe", Match::Program, CopyKey::CtrlInsert},
+    {"alacritty.exe", Match::Program, CopyKey::CtrlInsert},
+    {"wezterm-gui.exe", Match::Program, CopyKey::CtrlInsert},
+    {"wezterm.exe", Match::Program, CopyKey::CtrlInsert},
+    {"Tabby.exe", Match::Program, CopyKey::CtrlInsert},
+    {"Terminus.exe", Match::Program, CopyKey::CtrlInsert},
+    {"Hyper.exe", Match::Program, CopyKey::CtrlInsert},
+    {"MobaXterm", Match::ProgramPrefix, CopyKey::CtrlInsert},  // MobaXterm_Personal_23.2.exe too
+    {"Xshell.exe", Match::Program, CopyKey::CtrlInsert},
+    {"SecureCRT.exe", Match::Program, CopyKey::CtrlInsert},
+    {"ConEmu.exe", Match::Program, CopyKey::CtrlInsert},
+    {"ConEmu64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"Cmder.exe", Match::Program, CopyKey::CtrlInsert},
+    {"ttermpro.exe", Match::Program, CopyKey::CtrlInsert},
+    {"FinalShell.exe", Match::Program, CopyKey::CtrlInsert},
+    {"electerm.exe", Match::Program, CopyKey::CtrlInsert},
+    {"WindTerm.exe", Match::Program, CopyKey::CtrlInsert},
+    {"Termius.exe", Match::Program, CopyKey::CtrlInsert},
+    {"warp.exe", Match::Program, CopyKey::CtrlInsert},
     // Code editors with a terminal inside; Ctrl+Insert copies in their editors too
-    {u"Code.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"Code - Insiders.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"VSCodium.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"Cursor.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"Windsurf.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"devenv.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"idea64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"pycharm64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"webstorm64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"clion64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"goland64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"phpstorm64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"rider64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"rubymine64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"datagrip64.exe", Match::Program, CopyKey::CtrlInsert},
-    {u"studio64.exe", Match::Program, CopyKey::CtrlInsert},  // Android Studio
+    {"Code.exe", Match::Program, CopyKey::CtrlInsert},
+    {"Code - Insiders.exe", Match::Program, CopyKey::CtrlInsert},
+    {"VSCodium.exe", Match::Program, CopyKey::CtrlInsert},
+    {"Cursor.exe", Match::Program, CopyKey::CtrlInsert},
+    {"Windsurf.exe", Match::Program, CopyKey::CtrlInsert},
+    {"devenv.exe", Match::Program, CopyKey::CtrlInsert},
+    {"idea64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"pycharm64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"webstorm64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"clion64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"goland64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"phpstorm64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"rider64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"rubymine64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"datagrip64.exe", Match::Program, CopyKey::CtrlInsert},
+    {"studio64.exe", Match::Program, CopyKey::CtrlInsert},  // Android Studio
     // Remote desktops and virtual machine consoles
-    {u"TscShellContainerClass", Match::WindowClass, CopyKey::None},  // Remote Desktop Connection
-    {u"IHWindowClass", Match::WindowClass, CopyKey::None},           // its session inside other programs
-    {u"VMUIFrame", Match::WindowClass, CopyKey::None},               // VMware Workstation
-    {u"mstsc.exe", Match::Program, CopyKey::None},
-    {u"msrdc.exe", Match::Program, CopyKey::None},
-    {u"RDCMan.exe", Match::Program, CopyKey::None},
-    {u"mRemoteNG.exe", Match::Program, CopyKey::None},
-    {u"RoyalTS.exe", Match::Program, CopyKey::None},
-    {u"vmconnect.exe", Match::Program, CopyKey::None},  // Hyper-V
-    {u"vmware.exe", Match::Program, CopyKey::None},
-    {u"vmplayer.exe", Match::Program, CopyKey::None},
-    {u"vmrc.exe", Match::Program, CopyKey::None},
-    {u"VirtualBox.exe", Match::Program, CopyKey::None},
-    {u"VirtualBoxVM.exe", Match::Program, CopyKey::None},
-    {u"VBoxSDL.exe", Match::Program, CopyKey::None},
-    {u"qemu-system-", Match::ProgramPrefix, CopyKey::None},
-    {u"remote-viewer.exe", Match::Program, CopyKey::None},
-    {u"vncviewer.exe", Match::Program, CopyKey::None},
-    {u"tvnviewer.exe", Match::Program, CopyKey::None},
-    {u"TeamViewer.exe", Match::Program, CopyKey::None},
-    {u"AnyDesk.exe", Match::Program, CopyKey::None},
-    {u"RustDesk.exe", Match::Program, CopyKey::None},
-    {u"ToDesk.exe", Match::Program, CopyKey::None},
-    {u"SunloginClient.exe", Match::Program, CopyKey::None},  // 向日葵
-    {u"wfica32.exe", Match::Program, CopyKey::None},         // Citrix
-    {u"CDViewer.exe", Match::Program, CopyKey::None},
+    {"TscShellContainerClass", Match::WindowClass, CopyKey::None},  // Remote Desktop Connection
+    {"IHWindowClass", Match::WindowClass, CopyKey::None},           // its session inside other programs
+    {"VMUIFrame", Match::WindowClass, CopyKey::None},               // VMware Workstation
+    {"mstsc.exe", Match::Program, CopyKey::None},
+    {"msrdc.exe", Match::Program, CopyKey::None},
+    {"RDCMan.exe", Match::Program, CopyKey::None},
+    {"mRemoteNG.exe", Match::Program, CopyKey::None},
+    {"RoyalTS.exe", Match::Program, CopyKey::None},
+    {"vmconnect.exe", Match::Program, CopyKey::None},  // Hyper-V
+    {"vmware.exe", Match::Program, CopyKey::None},
+    {"vmplayer.exe", Match::Program, CopyKey::None},
+    {"vmrc.exe", Match::Program, CopyKey::None},
+    {"VirtualBox.exe", Match::Program, CopyKey::None},
+    {"VirtualBoxVM.exe", Match::Program, CopyKey::None},
+    {"VBoxSDL.exe", Match::Program, CopyKey::None},
+    {"qemu-system-", Match::ProgramPrefix, CopyKey::None},
+    {"remote-viewer.exe", Match::Program, CopyKey::None},
+    {"vncviewer.exe", Match::Program, CopyKey::None},
+    {"tvnviewer.exe", Match::Program, CopyKey::None},
+    {"TeamViewer.exe", Match::Program, CopyKey::None},
+    {"AnyDesk.exe", Match::Program, CopyKey::None},
+    {"RustDesk.exe", Match::Program, CopyKey::None},
+    {"ToDesk.exe", Match::Program, CopyKey::None},
+    {"SunloginClient.exe", Match::Program, CopyKey::None},  // 向日葵
+    {"wfica32.exe", Match::Program, CopyKey::None},         // Citrix
+    {"CDViewer.exe", Match::Program, CopyKey::None},
 };
+
+constexpr std::size_t kRows = std::size(kKnown);
+
+constexpr std::size_t kNameBytes = [] {
+    std::size_t bytes = 0;
+    for (const Known& known : kKnown) bytes += known.name.size();
+    return bytes;
+}();
+static_assert(kNameBytes <= 0xFFFF);
+
+// The names one after another as bytes, and a row of six bytes for each:
+// where its name starts, its length, the match and the key.
+struct PackedRow {
+    std::uint16_t start;
+    std::uint8_t size;
+    Match match;
+    std::uint8_t key;
+};
+
+struct PackedTable {
+    std::array<char, kNameBytes> names{};
+    std::array<PackedRow, kRows> rows{};
+};
+
+constexpr PackedTable kPacked = [] {
+    PackedTable table;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < kRows; ++i) {
+        const Known& known = kKnown[i];
+        table.rows[i] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(known.name.size()), known.match,
+                         static_cast<std::uint8_t>(known.key)};
+        for (const char c : known.name) table.names[at++] = c;
+    }
+    return table;
+}();
+
+static_assert([] {
+    for (const Known& known : kKnown)
+        if (known.name.empty() || known.name.size() > 0xFF) return false;
+    return true;
+}());
 
 char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
-bool same_name(std::u16string_view a, std::u16string_view b) {
+bool same_name(std::u16string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
+        if (lower(a[i]) != lower(static_cast<unsigned char>(b[i]))) return false;
     return true;
 }
 
-bool matches(const Known& known, std::u16string_view window_class, std::u16string_view focus_class,
+bool matches(const PackedRow& row, std::u16string_view window_class, std::u16string_view focus_class,
              std::u16string_view program) {
-    const std::u16string_view name = known.name;
-    switch (known.match) {
+    const std::string_view name(kPacked.names.data() + row.start, row.size);
+    switch (row.match) {
     case Match::WindowClass:
         return same_name(window_class, name) || same_name(focus_class, name);
     case Match::Program:
@@ -124,10 +168,11 @@ CopyKey copy_key_for(std::u16string_view window_class, std::u16string_view focus
     // A remote window inside another program (a terminal's tab, say) gets
     // nothing, whatever else matches.
     CopyKey key = CopyKey::CtrlC;
-    for (const Known& known : kKnown) {
-        if (!matches(known, window_class, focus_class, program_name)) continue;
-        if (known.key == CopyKey::None) return CopyKey::None;
-        key = known.key;
+    for (const PackedRow& row : kPacked.rows) {
+        if (!matches(row, window_class, focus_class, program_name)) continue;
+        const auto row_key = static_cast<CopyKey>(row.key);
+        if (row_key == CopyKey::None) return CopyKey::None;
+        key = row_key;
     }
     return key;
 }
