@@ -5,10 +5,59 @@
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <string>
+#include <type_traits>
 #include <utility>
 
 namespace velvane {
 namespace {
+
+// WinHTTP is loaded with the first request, by the worker: a program that
+// never asks for suggestions (they are off until the user turns them on)
+// does not carry it (under Wine about 400 KB of memory more).
+struct WinHttp {
+    decltype(&::WinHttpCloseHandle) CloseHandle = nullptr;
+    decltype(&::WinHttpConnect) Connect = nullptr;
+    decltype(&::WinHttpCrackUrl) CrackUrl = nullptr;
+    decltype(&::WinHttpGetIEProxyConfigForCurrentUser) GetIEProxyConfigForCurrentUser = nullptr;
+    decltype(&::WinHttpGetProxyForUrl) GetProxyForUrl = nullptr;
+    decltype(&::WinHttpOpen) Open = nullptr;
+    decltype(&::WinHttpOpenRequest) OpenRequest = nullptr;
+    decltype(&::WinHttpQueryHeaders) QueryHeaders = nullptr;
+    decltype(&::WinHttpReadData) ReadData = nullptr;
+    decltype(&::WinHttpReceiveResponse) ReceiveResponse = nullptr;
+    decltype(&::WinHttpSendRequest) SendRequest = nullptr;
+    decltype(&::WinHttpSetOption) SetOption = nullptr;
+    decltype(&::WinHttpSetTimeouts) SetTimeouts = nullptr;
+};
+WinHttp winhttp;  // filled by the worker before its first request, then only read
+
+bool load_winhttp() {
+    static bool loaded = false;
+    if (loaded) return true;
+    // From the system folder by its full path: never a copy beside the program.
+    std::wstring path(MAX_PATH, L'\0');
+    const UINT length = GetSystemDirectoryW(path.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    path.resize(length);
+    path += L"\\winhttp.dll";
+    const HMODULE module = LoadLibraryW(path.c_str());
+    if (!module) return false;
+    const auto found = [module](auto& function, const char* name) {
+        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+            reinterpret_cast<void*>(GetProcAddress(module, name)));
+        return function != nullptr;
+    };
+    loaded = found(winhttp.CloseHandle, "WinHttpCloseHandle") && found(winhttp.Connect, "WinHttpConnect") &&
+             found(winhttp.CrackUrl, "WinHttpCrackUrl") &&
+             found(winhttp.GetIEProxyConfigForCurrentUser, "WinHttpGetIEProxyConfigForCurrentUser") &&
+             found(winhttp.GetProxyForUrl, "WinHttpGetProxyForUrl") && found(winhttp.Open, "WinHttpOpen") &&
+             found(winhttp.OpenRequest, "WinHttpOpenRequest") && found(winhttp.QueryHeaders, "WinHttpQueryHeaders") &&
+             found(winhttp.ReadData, "WinHttpReadData") && found(winhttp.ReceiveResponse, "WinHttpReceiveResponse") &&
+             found(winhttp.SendRequest, "WinHttpSendRequest") && found(winhttp.SetOption, "WinHttpSetOption") &&
+             found(winhttp.SetTimeouts, "WinHttpSetTimeouts");
+    return loaded;
+}
 
 std::atomic<std::uint64_t> cancelled_up_to{0};
 
@@ -75,7 +124,7 @@ ProxyChoice choose_proxy(HINTERNET session, const std::wstring& url, const WINHT
         }
         options.fAutoLogonIfChallenged = TRUE;
         WINHTTP_PROXY_INFO info = {};
-        if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) {
+        if (winhttp.GetProxyForUrl(session, url.c_str(), &options, &info)) {
             choice.set = true;
             choice.access_type = info.dwAccessType;
             choice.proxy = text_or_empty(info.lpszProxy);
@@ -95,7 +144,7 @@ ProxyChoice choose_proxy(HINTERNET session, const std::wstring& url, const WINHT
 
 void use_system_proxy(HINTERNET session, HINTERNET request, const std::wstring& url, const std::wstring& origin) {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user = {};
-    if (!WinHttpGetIEProxyConfigForCurrentUser(&user)) return;
+    if (!winhttp.GetIEProxyConfigForCurrentUser(&user)) return;
     const std::wstring settings = std::wstring(user.fAutoDetect ? L"1" : L"0") + L"\n" +
                                   text_or_empty(user.lpszAutoConfigUrl) + L"\n" + text_or_empty(user.lpszProxy) +
                                   L"\n" + text_or_empty(user.lpszProxyBypass);
@@ -112,7 +161,7 @@ void use_system_proxy(HINTERNET session, HINTERNET request, const std::wstring& 
         info.dwAccessType = choice.access_type;
         info.lpszProxy = choice.proxy.empty() ? nullptr : choice.proxy.data();
         info.lpszProxyBypass = choice.bypass.empty() ? nullptr : choice.bypass.data();
-        WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &info, sizeof info);
+        winhttp.SetOption(request, WINHTTP_OPTION_PROXY, &info, sizeof info);
     }
     free_global(user.lpszAutoConfigUrl);
     free_global(user.lpszProxy);
@@ -121,10 +170,11 @@ void use_system_proxy(HINTERNET session, HINTERNET request, const std::wstring& 
 
 std::string header_text(HINTERNET request, DWORD query) {
     DWORD size = 0;
-    WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
+    winhttp.QueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0 || size > 4096) return {};
     std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
+    if (!winhttp.QueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+                              WINHTTP_NO_HEADER_INDEX))
         return {};
     text.resize(size / sizeof(wchar_t));
     // Header values are ASCII; anything else is no charset we know.
@@ -165,25 +215,25 @@ void close_running_up_to(std::uint64_t id) {
     AcquireSRWLockExclusive(&lock);
     HINTERNET const request = running_id <= id ? std::exchange(running_request, nullptr) : nullptr;
     ReleaseSRWLockExclusive(&lock);
-    if (request) WinHttpCloseHandle(request);
+    if (request) winhttp.CloseHandle(request);
 }
 
 bool open_session(Kept& kept) {
     if (kept.session) return true;
     kept.session =
-        WinHttpOpen(L"Velvane", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+        winhttp.Open(L"Velvane", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     if (!kept.session) return false;
     // TLS 1.1 and 1.2 where the system has them (Windows 7 only with its
     // update for them); the system's defaults otherwise.
     DWORD protocols =
         WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
-    WinHttpSetOption(kept.session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+    winhttp.SetOption(kept.session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
     return true;
 }
 
 void close_kept(Kept& kept) {
-    if (kept.connection) WinHttpCloseHandle(kept.connection);
-    if (kept.session) WinHttpCloseHandle(kept.session);
+    if (kept.connection) winhttp.CloseHandle(kept.connection);
+    if (kept.session) winhttp.CloseHandle(kept.session);
     kept = Kept{};
 }
 
@@ -192,24 +242,24 @@ void exchange(HINTERNET session, HINTERNET http, const HttpRequest& request, con
               const std::function<bool()>& over, HttpAnswer& answer) {
     // The address asked for and nowhere else; no cookies kept between requests.
     DWORD features = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES;
-    WinHttpSetOption(http, WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
+    winhttp.SetOption(http, WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
     // Each step within the bound, the wait for the answer's headers too
     // (which WinHttpSetTimeouts leaves at a minute and a half): a server that
     // takes no longer holds up the requests after it.
     const int bound = static_cast<int>(request.timeout_ms);
-    WinHttpSetTimeouts(http, bound, bound, bound, bound);
+    winhttp.SetTimeouts(http, bound, bound, bound, bound);
     DWORD answer_bound = request.timeout_ms;
-    WinHttpSetOption(http, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answer_bound, sizeof answer_bound);
+    winhttp.SetOption(http, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answer_bound, sizeof answer_bound);
     use_system_proxy(session, http, request.url, origin);
     if (over()) return;
 
-    if (!WinHttpSendRequest(http, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) || over() ||
-        !WinHttpReceiveResponse(http, nullptr) || over())
+    if (!winhttp.SendRequest(http, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) || over() ||
+        !winhttp.ReceiveResponse(http, nullptr) || over())
         return;
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!WinHttpQueryHeaders(http, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                             &status, &size, WINHTTP_NO_HEADER_INDEX) ||
+    if (!winhttp.QueryHeaders(http, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                              &status, &size, WINHTTP_NO_HEADER_INDEX) ||
         status != 200)
         return;
     answer.content_type = header_text(http, WINHTTP_QUERY_CONTENT_TYPE);
@@ -217,7 +267,7 @@ void exchange(HINTERNET session, HINTERNET http, const HttpRequest& request, con
     char buffer[8192];
     while (true) {
         DWORD read = 0;
-        if (!WinHttpReadData(http, buffer, sizeof buffer, &read) || over()) {
+        if (!winhttp.ReadData(http, buffer, sizeof buffer, &read) || over()) {
             answer.body.clear();
             return;
         }
@@ -241,7 +291,7 @@ void run(Kept& kept, const HttpRequest& request, HttpAnswer& answer) {
     parts.dwStructSize = sizeof parts;
     parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength =
         static_cast<DWORD>(-1);
-    if (!WinHttpCrackUrl(request.url.c_str(), 0, 0, &parts)) return;
+    if (!load_winhttp() || !winhttp.CrackUrl(request.url.c_str(), 0, 0, &parts)) return;
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return;
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
     std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
@@ -255,14 +305,14 @@ void run(Kept& kept, const HttpRequest& request, HttpAnswer& answer) {
 
     if (!open_session(kept) || over()) return;
     if (!kept.connection || kept.host != host || kept.port != parts.nPort) {
-        if (kept.connection) WinHttpCloseHandle(kept.connection);
-        kept.connection = WinHttpConnect(kept.session, host.c_str(), parts.nPort, 0);
+        if (kept.connection) winhttp.CloseHandle(kept.connection);
+        kept.connection = winhttp.Connect(kept.session, host.c_str(), parts.nPort, 0);
         kept.host = kept.connection ? host : std::wstring();
         kept.port = kept.connection ? parts.nPort : 0;
     }
     if (!kept.connection || over()) return;
-    HINTERNET const http = WinHttpOpenRequest(kept.connection, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                              WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
+    HINTERNET const http = winhttp.OpenRequest(kept.connection, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                               WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
     if (!http) return;
     AcquireSRWLockExclusive(&lock);
     running_request = http;
@@ -276,7 +326,7 @@ void run(Kept& kept, const HttpRequest& request, HttpAnswer& answer) {
     ReleaseSRWLockExclusive(&lock);
     // Closed, a request that was read whole hands its connection back to the
     // session for the next one; one broken off was closed by its canceller.
-    if (mine) WinHttpCloseHandle(mine);
+    if (mine) winhttp.CloseHandle(mine);
 }
 
 void answer_job(Kept& kept, Job& job) {
