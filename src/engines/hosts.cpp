@@ -1,7 +1,8 @@
 #include "engines/hosts.h"
 
 #include <array>
-#include <cstdint>
+
+#include "text/packed_strings.h"
 
 namespace velvane {
 namespace {
@@ -97,36 +98,16 @@ constexpr std::size_t kRoles = static_cast<std::size_t>(HostRole::Count);
 // Every role has exactly one host.
 static_assert(std::size(kHosts) == kRoles);
 
-constexpr std::size_t kHostBytes = [] {
-    std::size_t bytes = 0;
-    for (const auto& entry : kHosts) bytes += entry.host.size();
-    return bytes;
-}();
-static_assert(kHostBytes <= 0xFFFF);
-
-// The hosts one after another in the order of their roles, and where each
-// starts: two bytes a role instead of a pointer and a length.
-struct HostTable {
-    std::array<char, kHostBytes> bytes{};
-    std::array<std::uint16_t, kRoles + 1> starts{};
-};
-
-constexpr HostTable kTable = [] {
+// The hosts in the order of their roles.
+constexpr auto kTable = [] {
     std::array<std::string_view, kRoles> by_role{};
     for (const auto& entry : kHosts) by_role[static_cast<std::size_t>(entry.role)] = entry.host;
-    HostTable table;
-    std::size_t at = 0;
-    for (std::size_t role = 0; role < kRoles; ++role) {
-        table.starts[role] = static_cast<std::uint16_t>(at);
-        for (const char c : by_role[role]) table.bytes[at++] = c;
-    }
-    table.starts[kRoles] = static_cast<std::uint16_t>(at);
-    return table;
+    return pack_strings<packed_size(kHosts, [](const HostEntry& entry) { return entry.host; })>(by_role);
 }();
 
 static_assert([] {
     for (std::size_t role = 0; role < kRoles; ++role)
-        if (kTable.starts[role] == kTable.starts[role + 1]) return false;
+        if (kTable[role].empty()) return false;
     return true;
 }());
 
@@ -134,9 +115,7 @@ static_assert([] {
 
 std::string_view host_of(HostRole role) {
     const auto index = static_cast<std::size_t>(role);
-    if (index >= kRoles) return {};
-    return {kTable.bytes.data() + kTable.starts[index],
-            static_cast<std::size_t>(kTable.starts[index + 1] - kTable.starts[index])};
+    return index < kRoles ? kTable[index] : std::string_view{};
 }
 
 }  // namespace velvane

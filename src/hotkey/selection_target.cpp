@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text/packed_strings.h"
+
 namespace velvane {
 namespace {
 
 enum class Match : unsigned char { WindowClass, Program, ProgramPrefix };
 
-// A row as written below; the program carries the table packed (kPacked).
+// A row as written below; the program carries the table packed (kNames, kRowsPacked).
 struct Known {
     std::string_view name;  // ASCII
     Match match;
@@ -99,44 +101,30 @@ constexpr Known kKnown[] = {
 
 constexpr std::size_t kRows = std::size(kKnown);
 
-constexpr std::size_t kNameBytes = [] {
-    std::size_t bytes = 0;
-    for (const Known& known : kKnown) bytes += known.name.size();
-    return bytes;
-}();
-static_assert(kNameBytes <= 0xFFFF);
-
-// The names one after another as bytes, and a row of six bytes for each:
-// where its name starts, its length, the match and the key.
-struct PackedRow {
-    std::uint16_t start;
-    std::uint8_t size;
-    Match match;
-    std::uint8_t key;
-};
-
-struct PackedTable {
-    std::array<char, kNameBytes> names{};
-    std::array<PackedRow, kRows> rows{};
-};
-
-constexpr PackedTable kPacked = [] {
-    PackedTable table;
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < kRows; ++i) {
-        const Known& known = kKnown[i];
-        table.rows[i] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(known.name.size()), known.match,
-                         static_cast<std::uint8_t>(known.key)};
-        for (const char c : known.name) table.names[at++] = c;
-    }
-    return table;
-}();
-
 static_assert([] {
     for (const Known& known : kKnown)
-        if (known.name.empty() || known.name.size() > 0xFF) return false;
+        if (known.name.empty()) return false;
     return true;
 }());
+
+// The names one after another (text/packed_strings.h), and beside them two
+// bytes a row: the match and the key.
+constexpr auto kNames = [] {
+    std::array<std::string_view, kRows> names{};
+    for (std::size_t i = 0; i < kRows; ++i) names[i] = kKnown[i].name;
+    return pack_strings<packed_size(kKnown, [](const Known& known) { return known.name; })>(names);
+}();
+
+struct PackedRow {
+    Match match;
+    std::uint8_t key;  // a CopyKey
+};
+
+constexpr auto kRowsPacked = [] {
+    std::array<PackedRow, kRows> rows{};
+    for (std::size_t i = 0; i < kRows; ++i) rows[i] = {kKnown[i].match, static_cast<std::uint8_t>(kKnown[i].key)};
+    return rows;
+}();
 
 char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
@@ -147,10 +135,9 @@ bool same_name(std::u16string_view a, std::string_view b) {
     return true;
 }
 
-bool matches(const PackedRow& row, std::u16string_view window_class, std::u16string_view focus_class,
+bool matches(Match match, std::string_view name, std::u16string_view window_class, std::u16string_view focus_class,
              std::u16string_view program) {
-    const std::string_view name(kPacked.names.data() + row.start, row.size);
-    switch (row.match) {
+    switch (match) {
     case Match::WindowClass:
         return same_name(window_class, name) || same_name(focus_class, name);
     case Match::Program:
@@ -168,8 +155,9 @@ CopyKey copy_key_for(std::u16string_view window_class, std::u16string_view focus
     // A remote window inside another program (a terminal's tab, say) gets
     // nothing, whatever else matches.
     CopyKey key = CopyKey::CtrlC;
-    for (const PackedRow& row : kPacked.rows) {
-        if (!matches(row, window_class, focus_class, program_name)) continue;
+    for (std::size_t i = 0; i < kRows; ++i) {
+        const PackedRow row = kRowsPacked[i];
+        if (!matches(row.match, kNames[i], window_class, focus_class, program_name)) continue;
         const auto row_key = static_cast<CopyKey>(row.key);
         if (row_key == CopyKey::None) return CopyKey::None;
         key = row_key;
